@@ -11,7 +11,8 @@ step() {
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
-  ctest --preset "$preset" -j "$jobs" "$@" || status=1
+  # One virtual display for every Windows test of the run (Wine needs one for real windows).
+  bash scripts/with-display.sh ctest --preset "$preset" -j "$jobs" "$@" || status=1
 }
 step native
 step native-asan

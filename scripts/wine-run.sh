@@ -11,7 +11,10 @@ if ! loader=$(quillon_wine_loader "$bits"); then
   exit 1
 fi
 build=${QUILLON_WINE_BUILD_DIR:-$(cd "$(dirname "$exe")" && while [ ! -f CMakeCache.txt ] && [ "$PWD" != / ]; do cd ..; done; pwd)}
-export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+# Wine binds a prefix's desktop to the display of the process that started it, so programs on
+# different displays (or none) must not share a prefix.
+display=${DISPLAY:-}
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix${display:+-display${display//[^0-9]/_}}}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINELOADER=$loader
 "$here/wine-prefix.sh" "$WINEPREFIX"
 exec "$loader" "$exe" "$@"
