@@ -5,8 +5,11 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <string>
 
+#include "button_form.h"
+#include "form_design.h"
 #include "paths.h"
 #include "picture_box.h"
 #include "projector.h"
@@ -17,21 +20,12 @@
 
 namespace quillon::app {
 
-// The panel's buttons, in tab order.
+// The panel's buttons.
 enum class Control { cmdsel, cmdopath, cmdspath, cmdc, cmdfile, cmdmemu, cmdsave, cmdlink, kCount };
 
-// Places on the window, in pixels (window client coordinates unless said otherwise).
-namespace layout {
-inline constexpr int kClientWidth = 319, kClientHeight = 196;
-inline constexpr RECT kPicture3{0, 31, 321, 200};
-inline constexpr RECT kPicClose{272, 8, 314, 27};
-inline constexpr RECT kImage1{8, 7, 28, 27};
-inline constexpr RECT kLabel1{32, 8, 144, 24};
-inline constexpr RECT kImage2{0, 0, 320, 31};
-inline constexpr COLORREF kPanelColour = RGB(0x80, 0x80, 0xFF);
-// The title strip's gradient, shared with the glyph pictures' corners.
-inline constexpr COLORREF kStripTop = RGB(58, 52, 168), kStripBottom = RGB(118, 112, 228);
-}  // namespace layout
+// The names of the panel's buttons in the stored design, in the order of Control.
+inline constexpr const wchar_t* kControlNames[] = {L"cmdsel",  L"cmdopath", L"cmdspath", L"cmdc",
+                                                   L"cmdfile", L"cmdmemu",  L"cmdsave",  L"cmdlink"};
 
 class FormT final : public convert::ConversionUi, public ChooserUi {
  public:
@@ -43,14 +37,23 @@ class FormT final : public convert::ConversionUi, public ChooserUi {
   FormT& operator=(const FormT&) = delete;
 
   static bool Register(HINSTANCE instance);
-  // Creates the window with its controls and runs Load; the window is not shown yet.
+  // Creates the window with its controls from the stored design of the module and runs
+  // Load; the window is not shown yet. Null when the design is missing or unusable.
   HWND Create(HINSTANCE instance);
+  // The design the window was built from (after Create).
+  const FormDesign& Design() const { return *design_; }
   HWND hwnd() const { return hwnd_; }
 
   // Unload: puts the window procedure back and destroys the window.
   void Unload();
 
-  HWND Item(Control control) const { return controls_[static_cast<std::size_t>(control)]; }
+  // Keyboard routing among the buttons (Tab, access keys); call from the message loop before
+  // TranslateMessage. True: the message was used up.
+  bool PreTranslateMessage(const MSG& msg);
+
+  // The button's window and the control itself (after Create).
+  HWND Item(Control control) const;
+  controls::skbutton& Button(Control control) const;
   HWND Picture3() const { return picture3_.hwnd(); }
   HWND PicClose1() const { return picclose1_.hwnd(); }
   HWND PicClose2() const { return picclose2_.hwnd(); }
@@ -79,6 +82,9 @@ class FormT final : public convert::ConversionUi, public ChooserUi {
   void AddCloseTooltip();
   void infor();
   void Paint(HDC dc);
+  // The drawn control (image or label) topmost at the point of the window's surface.
+  const container::FormObject* DrawnControlAt(POINT at) const;
+  RECT PlaceInPixels(const container::FormObject& object) const;
   void OnClick(Control control);
   void OnFormMouseMove(POINT at);
 
@@ -92,9 +98,24 @@ class FormT final : public convert::ConversionUi, public ChooserUi {
   void SetCaption(Control control, const std::wstring& text);
 
   HWND hwnd_ = nullptr;
+  std::unique_ptr<FormDesign> design_;
+  double twipsPerPixelX_ = 15, twipsPerPixelY_ = 15;
+  struct IconDeleter {
+    void operator()(HICON icon) const { DestroyIcon(icon); }
+  };
+  std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter> bigIcon_, smallIcon_;
   PictureBox picture3_, picclose1_, picclose2_;
   UniqueWindow closeTip_;
-  std::array<HWND, static_cast<std::size_t>(Control::kCount)> controls_{};
+  // Every handler of the panel hangs on a button's Click.
+  struct ClickHandler final : controls::ButtonEvents {
+    FormT* form = nullptr;
+    Control control = Control::kCount;
+    void Click() override { form->OnClick(control); }
+  };
+  // Declared before the buttons so that they outlive them.
+  std::array<ClickHandler, static_cast<std::size_t>(Control::kCount)> clickHandlers_{};
+  std::unique_ptr<controls::win::ButtonForm> buttons_;
+  std::array<controls::win::ButtonSite*, static_cast<std::size_t>(Control::kCount)> sites_{};
   PathState paths_;
   WinFileSystem files_;
   WinShell systemShell_;

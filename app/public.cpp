@@ -14,7 +14,7 @@ int RunForm(HINSTANCE instance) {
   MSG m{};
   BOOL got;
   while ((got = GetMessageW(&m, nullptr, 0, 0)) > 0) {
-    if (IsWindow(form.hwnd()) && IsDialogMessageW(form.hwnd(), &m)) continue;
+    if (IsWindow(form.hwnd()) && form.PreTranslateMessage(m)) continue;
     TranslateMessage(&m);
     DispatchMessageW(&m);
   }

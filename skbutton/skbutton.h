@@ -184,6 +184,12 @@ class skbutton : public container::Control {
   // The drawing surface's font and text colour.
   const container::FontDescription& SurfaceFont() const { return surfaceFont_; }
   OleColour SurfaceForeColor() const { return surfaceForeColor_; }
+  // A painter's write of ForeColor (SilverToolbar): stored for reading back, without the
+  // setter's redraw and notification, which would re-enter the redraw that made it.
+  void StoreForeColor(OleColour v) {
+    foreColor_ = v;
+    surfaceForeColor_ = v;
+  }
   // Brighten and darken tables of the picture effects.
   const std::array<std::uint8_t, 256>& LightTable() const { return lightTable_; }
   const std::array<std::uint8_t, 256>& DarkTable() const { return darkTable_; }

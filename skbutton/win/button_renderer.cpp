@@ -46,8 +46,9 @@ class StyleRenderer final : public Renderer, private render::RenderHost {
   bool IsThemed() override { return site_.IsThemed(); }
   // The control settles the shown state before it asks for a redraw (SettleShownState).
   void StoreButtonState(int) override {}
-  // A painter's caption colour is the surface's for this redraw only; the property stays.
-  void StoreForeColor(OleColour) override {}
+  void StoreForeColor(OleColour colour) override {
+    if (skbutton* c = site_.control()) c->StoreForeColor(colour);
+  }
   void FallBackToRounded(render::PaintInput& in) override {
     skbutton* c = site_.control();
     if (c == nullptr) return;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,13 @@ class MainWindow : public ::testing::Test {
     UpdateWindow(hwnd);
     DrainMessages();
   }
+  // A press and release on the button, as the mouse makes them.
+  void Click(Control control) {
+    HWND item = form.Item(control);
+    PostMessageW(item, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    PostMessageW(item, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    DrainMessages();
+  }
   HWND TopChildAt(POINT client) { return ChildWindowFromPointEx(hwnd, client, CWP_SKIPINVISIBLE); }
   COLORREF PixelOf(HWND window, int x, int y) {
     const WindowDc dc(window);
@@ -216,13 +224,15 @@ TEST_F(MainWindow, LoadMakesItTopmostInPlaceBeforeItIsShown) {
 TEST_F(MainWindow, TheSurfaceDragsTheWindowAndChildWindowsDoNot) {
   Show();
   EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)), &movetitle::DragProcedure);
-  EXPECT_EQ(movetitle::SavedProcedure(), reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)));
+  // The buttons hook the form while they load, before Load: the drag procedure sits on their hook.
+  EXPECT_NE(movetitle::SavedProcedure(), reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)));
+  EXPECT_NE(movetitle::SavedProcedure(), &movetitle::DragProcedure);
   // The title strip, the icon and the title text are drawn on the window's surface.
   for (POINT p : {POINT{100, 15}, POINT{2, 2}, POINT{15, 15}, POINT{50, 14}, POINT{200, 29}})
     EXPECT_EQ(HitTest(hwnd, p), HTCAPTION) << "surface at " << p.x << "," << p.y;
   // The panel, its buttons and the glyph are child windows with their own client hit.
   EXPECT_EQ(HitTest(form.Picture3(), {150, 2}), HTCLIENT);
-  EXPECT_EQ(HitTest(form.Item(Control::cmdc), {5, 5}), HTCLIENT);
+  EXPECT_EQ(HitTest(form.Item(Control::cmdc), {20, 15}), HTCLIENT);
   EXPECT_EQ(HitTest(form.PicClose1(), {5, 5}), HTCLIENT);
   POINT onPanel{150, 31 + 2};
   ClientToScreen(hwnd, &onPanel);
@@ -230,7 +240,9 @@ TEST_F(MainWindow, TheSurfaceDragsTheWindowAndChildWindowsDoNot) {
 }
 
 TEST_F(MainWindow, UnloadPutsTheSavedProcedureBackBeforeTheWindowGoes) {
-  const WNDPROC classProcedure = reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC));
+  // The buttons' hook on the form, which the drag procedure saved; they remove it only after.
+  const WNDPROC saved = movetitle::SavedProcedure();
+  ASSERT_NE(saved, nullptr);
   watchedForm = hwnd;
   procedureAtDestroy = nullptr;
   HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchDestroy, nullptr, GetCurrentThreadId());
@@ -238,19 +250,21 @@ TEST_F(MainWindow, UnloadPutsTheSavedProcedureBackBeforeTheWindowGoes) {
   form.Unload();
   UnhookWindowsHookEx(hook);
   EXPECT_FALSE(IsWindow(hwnd));
-  EXPECT_EQ(procedureAtDestroy, classProcedure);
+  EXPECT_EQ(procedureAtDestroy, saved);
   EXPECT_EQ(movetitle::SavedProcedure(), nullptr);
 }
 
 TEST_F(MainWindow, ClosingBySystemCommandAlsoUnloads) {
-  const WNDPROC classProcedure = reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC));
+  // The buttons' hook on the form, which the drag procedure saved; they remove it only after.
+  const WNDPROC saved = movetitle::SavedProcedure();
+  ASSERT_NE(saved, nullptr);
   watchedForm = hwnd;
   procedureAtDestroy = nullptr;
   HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchDestroy, nullptr, GetCurrentThreadId());
   SendMessageW(hwnd, WM_CLOSE, 0, 0);
   UnhookWindowsHookEx(hook);
   EXPECT_FALSE(IsWindow(hwnd));
-  EXPECT_EQ(procedureAtDestroy, classProcedure);
+  EXPECT_EQ(procedureAtDestroy, saved);
 }
 
 TEST_F(MainWindow, TheGlyphAtRestLiesAboveTheHighlightedOne) {
@@ -342,6 +356,34 @@ TEST_F(MainWindow, ThePanelIsAChildWindowInThePanelColourClippedByTheWindow) {
   EXPECT_EQ(PixelOf(panel, 150, 4), RGB(0x80, 0x80, 0xFF)) << "back colour 0x00FF8080";
 }
 
+TEST_F(MainWindow, TheSurfaceShowsTheStripWithTheIconAndTheTitleAboveIt) {
+  Show();
+  const auto closeTo = [](COLORREF c, int r, int g, int b, int tolerance) {
+    return std::abs(GetRValue(c) - r) <= tolerance && std::abs(GetGValue(c) - g) <= tolerance &&
+           std::abs(GetBValue(c) - b) <= tolerance;
+  };
+  // The strip's gradient, rgb(58, 52, 168) at the top to rgb(118, 112, 228) at the bottom,
+  // and the panel from pixel row 31.
+  const COLORREF top = PixelOf(hwnd, 250, 0), bottom = PixelOf(hwnd, 250, 30);
+  EXPECT_TRUE(closeTo(top, 58, 52, 168, 8)) << std::hex << top;
+  EXPECT_TRUE(closeTo(bottom, 118, 112, 228, 8)) << std::hex << bottom;
+  EXPECT_EQ(PixelOf(hwnd, 250, 31), RGB(0x80, 0x80, 0xFF));
+  // The icon's middle: the white play mark.
+  const COLORREF mark = PixelOf(hwnd, 18, 17);
+  EXPECT_GE(std::min({GetRValue(mark), GetGValue(mark), GetBValue(mark)}), 200) << std::hex << mark;
+  // The title: dark text drawn over the strip, nothing painted behind it.
+  int dark = 0, strip = 0;
+  for (int y = 8; y < 24; ++y)
+    for (int x = 32; x < 144; ++x) {
+      const COLORREF c = PixelOf(hwnd, x, y);
+      if (GetRValue(c) < 40 && GetGValue(c) < 40 && GetBValue(c) < 90) ++dark;
+      if (GetBValue(c) > 150 && GetRValue(c) < 130) ++strip;
+    }
+  EXPECT_GT(dark, 20) << "the title text is drawn";
+  EXPECT_GT(strip, 500) << "the label is transparent";
+  EXPECT_TRUE(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0)) << "the window carries the application icon";
+}
+
 TEST_F(MainWindow, TheButtonsSitOnThePanelAtTheirPlaces) {
   struct Place {
     Control control;
@@ -371,20 +413,80 @@ TEST_F(MainWindow, TheButtonsSitOnThePanelAtTheirPlaces) {
 
 TEST_F(MainWindow, TheShellButtonsOnThePanelReachTheirHandlers) {
   Show();
-  SendMessageW(form.Item(Control::cmdfile), BM_CLICK, 0, 0);
-  SendMessageW(form.Item(Control::cmdmemu), BM_CLICK, 0, 0);
+  Click(Control::cmdfile);
+  Click(Control::cmdmemu);
   EXPECT_TRUE(shell.calls.empty()) << "empty output display: nothing happens";
   form.SetOutputDisplay(L"C:\\out\\demo.exe");
-  SendMessageW(form.Item(Control::cmdfile), BM_CLICK, 0, 0);
-  SendMessageW(form.Item(Control::cmdlink), BM_CLICK, 0, 0);
+  Click(Control::cmdfile);
+  Click(Control::cmdlink);
   ASSERT_EQ(shell.calls.size(), 2u);
   EXPECT_EQ(shell.calls[0], (ShellCall{ShellOwner::Desktop, L"Open", L"C:\\out\\demo.exe", L"", L"C:\\", 1}));
   EXPECT_EQ(shell.calls[1],
             (ShellCall{ShellOwner::None, L"open", kMakerWebPage, std::nullopt, std::nullopt, 3}));
-  SendMessageW(form.Item(Control::cmdmemu), BM_CLICK, 0, 0);
+  Click(Control::cmdmemu);
   ASSERT_EQ(shell.calls.size(), 3u);
   EXPECT_EQ(shell.calls[2].owner, ShellOwner::Form);
   EXPECT_EQ(shell.calls[2].verb, L"open");
+}
+
+TEST_F(MainWindow, TheButtonsAreSkinnedButtonsLoadedFromTheStoredDesign) {
+  for (Control c : {Control::cmdsel, Control::cmdsave, Control::cmdfile, Control::cmdmemu, Control::cmdc,
+                    Control::cmdopath, Control::cmdspath}) {
+    EXPECT_EQ(form.Button(c).ButtonStyle(), 3) << "Glass";
+    EXPECT_EQ(form.Button(c).BackColor(), 0xE3E3E3u);
+    EXPECT_EQ(form.Button(c).PictureEffectOnOver(), 0);
+    EXPECT_EQ(form.Button(c).TooltipBackColor(), 0u);
+  }
+  const controls::skbutton& link = form.Button(Control::cmdlink);
+  EXPECT_EQ(link.ButtonStyle(), 4) << "Plain";
+  EXPECT_EQ(link.BackColor(), 0xFF8080u) << "the panel's colour";
+  EXPECT_EQ(link.Caption(), L"Corvandel  制作  ");
+  EXPECT_EQ(link.Font()->Description().size10k, 157500);
+  EXPECT_TRUE(link.Font()->Description().Bold());
+  EXPECT_EQ(form.Button(Control::cmdsel).Caption(), L"选择转换文件");
+  EXPECT_EQ(form.Button(Control::cmdspath).CaptionAlign(), 0);
+  EXPECT_EQ(form.Button(Control::cmdopath).Font()->Description().size10k, 120000);
+  EXPECT_FALSE(form.Button(Control::cmdopath).Enabled());
+  EXPECT_FALSE(IsWindowEnabled(form.Item(Control::cmdspath))) << "a disabled display takes no input";
+  wchar_t className[64] = {};
+  GetClassNameW(form.Item(Control::cmdc), className, 64);
+  EXPECT_STREQ(className, controls::win::ButtonSite::kClassName);
+}
+
+TEST_F(MainWindow, PathDisplaysAndDisablingGoThroughTheButtonsProperties) {
+  Show();
+  form.SetInputDisplay(L"movie.swf");
+  EXPECT_EQ(form.Button(Control::cmdopath).Caption(), L"movie.swf");
+  EXPECT_EQ(form.InputDisplay(), L"movie.swf");
+  form.SetOutputDisplay(L"C:\\out\\movie.exe");
+  EXPECT_EQ(form.OutputDisplay(), L"C:\\out\\movie.exe");
+  form.ClearOutputDisplay();
+  EXPECT_EQ(form.Button(Control::cmdspath).Caption(), L"");
+  form.SetEnabled(convert::Button::Start, false);
+  EXPECT_FALSE(form.Button(Control::cmdc).Enabled());
+  EXPECT_FALSE(IsWindowEnabled(form.Item(Control::cmdc)));
+  form.SetEnabled(convert::Button::Start, true);
+  EXPECT_TRUE(form.Button(Control::cmdc).Enabled());
+  EXPECT_TRUE(IsWindowEnabled(form.Item(Control::cmdc)));
+}
+
+TEST_F(MainWindow, TabMovesTheFocusInTheDesignsTabOrderSkippingTheDisplays) {
+  Show();
+  SetForegroundWindow(hwnd);
+  SetFocus(form.Item(Control::cmdsel));
+  std::vector<HWND> visited;
+  for (int i = 0; i < 6; ++i) {
+    MSG tab{};
+    tab.hwnd = GetFocus();
+    tab.message = WM_KEYDOWN;
+    tab.wParam = VK_TAB;
+    EXPECT_TRUE(form.PreTranslateMessage(tab));
+    DrainMessages();
+    visited.push_back(GetFocus());
+  }
+  EXPECT_EQ(visited, (std::vector<HWND>{form.Item(Control::cmdc), form.Item(Control::cmdfile),
+                                        form.Item(Control::cmdmemu), form.Item(Control::cmdsave),
+                                        form.Item(Control::cmdlink), form.Item(Control::cmdsel)}));
 }
 
 }  // namespace

@@ -114,6 +114,14 @@ TEST(PropertySetters, StoreThenRedrawThenNotify) {
   }
 }
 
+TEST(PropertySetters, APaintersForeColorReadsBackWithoutARedrawOrNotification) {
+  NewButton r;
+  r.b().StoreForeColor(0xFFFFFF);  // SilverToolbar's pressed caption colour
+  EXPECT_EQ(r.b().ForeColor(), 0xFFFFFFu);
+  EXPECT_EQ(r.b().SurfaceForeColor(), 0xFFFFFFu);
+  EXPECT_TRUE(r.form.log.empty()) << "a redraw here would re-enter the paint that stored it";
+}
+
 TEST(PropertySetters, SideEffectsComeBeforeTheRedrawAndTheNotification) {
   NewButton r;
   r.b().SetEnabled(false);
