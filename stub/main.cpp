@@ -1,18 +1,27 @@
-// The projector stub: finds the movie appended to its own file and shows what it is.
+// The projector stub: finds the movie appended to its own file and plays it in a window of
+// the stage's size. Movies it cannot play get a window of facts with the reason.
 #include <windows.h>
+#include <shellapi.h>
 
+#include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 
+#include "movie.h"
 #include "movie_source.h"
+#include "player.h"
+#include "projector.h"
+#include "stage_view.h"
 #include "swf_facts.h"
 
 namespace {
 
 using namespace quillon::stub;
+namespace qp = quillon::player;
 
-constexpr wchar_t kClassName[] = L"QuillonProjector";
-constexpr std::size_t kHeadBytes = 64 * 1024;
+constexpr wchar_t kFactsClass[] = L"QuillonProjector";
+constexpr wchar_t kPlayerClass[] = L"QuillonProjectorPlayer";
 // A stage outside this range is treated as unreadable and the window gets a plain size.
 constexpr int kMaxStage = 4096, kPlainWidth = 400, kPlainHeight = 300;
 
@@ -22,6 +31,14 @@ std::wstring Title(const std::wstring& exePath) {
   std::wstring name = exePath.substr(exePath.find_last_of(L"\\/") + 1);
   const auto dot = name.rfind(L'.');
   return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
+std::wstring Widen(const std::string& s) {
+  if (s.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
 }
 
 // Test seam: with QUILLON_STUB_REPORT set, the stub writes what it would show to that file
@@ -42,6 +59,28 @@ bool Report(const std::wstring& text) {
 int Fail(const std::wstring& title, const std::wstring& text, int code) {
   if (!Report(text)) MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
   return code;
+}
+
+// Only web and mail addresses reach the shell: a movie must not start programs or open files.
+void OpenAddress(const std::string& url) {
+  const std::wstring w = Widen(url);
+  auto starts = [&](const wchar_t* prefix) { return _wcsnicmp(w.c_str(), prefix, wcslen(prefix)) == 0; };
+  if (starts(L"http://") || starts(L"https://") || starts(L"mailto:"))
+    ShellExecuteW(nullptr, L"open", w.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void PumpUntilQuit() {
+  MSG m;
+  while (GetMessageW(&m, nullptr, 0, 0) > 0) {
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+}
+
+SIZE WindowSizeFor(int clientW, int clientH, DWORD style) {
+  RECT r{0, 0, clientW, clientH};
+  AdjustWindowRectEx(&r, style, FALSE, 0);
+  return {r.right - r.left, r.bottom - r.top};
 }
 
 LRESULT CALLBACK FactsProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -78,31 +117,189 @@ int ShowFacts(HINSTANCE instance, const std::wstring& title, const std::wstring&
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = kClassName;
+  wc.lpszClassName = kFactsClass;
   RegisterClassExW(&wc);
-  RECT r{0, 0, width, height};
   const DWORD style = WS_OVERLAPPEDWINDOW;
-  AdjustWindowRectEx(&r, style, FALSE, 0);
-  HWND hwnd = CreateWindowExW(0, kClassName, title.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
-                              r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+  const SIZE size = WindowSizeFor(width, height, style);
+  HWND hwnd = CreateWindowExW(0, kFactsClass, title.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
+                              nullptr, nullptr, instance, nullptr);
   if (!hwnd) return Fail(title, L"The player window could not be created.", kCannotOpen);
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&text));
   ShowWindow(hwnd, SW_SHOWNORMAL);
-  MSG m;
-  while (GetMessageW(&m, nullptr, 0, 0) > 0) {
-    TranslateMessage(&m);
-    DispatchMessageW(&m);
-  }
+  PumpUntilQuit();
   return kShown;
 }
 
+// The playing window: one per process.
+class PlayerWindow {
+ public:
+  PlayerWindow(std::shared_ptr<const qp::Movie> movie) : player_(std::move(movie)) {
+    player_.onGetUrl = [](const std::string& url, const std::string&) { OpenAddress(url); };
+  }
+
+  int Run(HINSTANCE instance, const std::wstring& title) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &PlayerWindow::Proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.lpszClassName = kPlayerClass;
+    RegisterClassExW(&wc);
+    const DWORD style = WS_OVERLAPPEDWINDOW;
+    const SIZE size = WindowSizeFor(player_.movie().StageWidth(), player_.movie().StageHeight(), style);
+    HWND hwnd = CreateWindowExW(0, kPlayerClass, title.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
+                                size.cy, nullptr, nullptr, instance, this);
+    if (!hwnd) return Fail(title, L"The player window could not be created.", kCannotOpen);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    return Loop();
+  }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+      auto* self = static_cast<PlayerWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+      self->hwnd_ = hwnd;
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<PlayerWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return self ? self->HandleMessage(msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
+  }
+
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+      case WM_ERASEBKGND: return 1;  // every pixel is painted
+      case WM_PAINT: Paint(); return 0;
+      case WM_SIZE: InvalidateRect(hwnd_, nullptr, FALSE); return 0;
+      case WM_KEYDOWN:
+        if (GetKeyState(VK_CONTROL) < 0 && wp == 'Q') {
+          DestroyWindow(hwnd_);
+          return 0;
+        }
+        if (GetKeyState(VK_CONTROL) < 0 && wp == 'F') {
+          ToggleFullScreen();
+          return 0;
+        }
+        return 0;
+      case WM_DESTROY:
+        hwnd_ = nullptr;
+        PostQuitMessage(0);
+        return 0;
+      default: return DefWindowProcW(hwnd_, msg, wp, lp);
+    }
+  }
+
+  void ToggleFullScreen() {
+    if (!fullScreen_) {
+      placement_.length = sizeof placement_;
+      GetWindowPlacement(hwnd_, &placement_);
+      MONITORINFO mi{};
+      mi.cbSize = sizeof mi;
+      if (!GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &mi)) return;
+      SetWindowLongPtrW(hwnd_, GWL_STYLE, WS_POPUP | WS_VISIBLE);
+      SetWindowPos(hwnd_, HWND_TOP, mi.rcMonitor.left, mi.rcMonitor.top, mi.rcMonitor.right - mi.rcMonitor.left,
+                   mi.rcMonitor.bottom - mi.rcMonitor.top, SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
+      fullScreen_ = true;
+    } else {
+      SetWindowLongPtrW(hwnd_, GWL_STYLE, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+      SetWindowPlacement(hwnd_, &placement_);
+      SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+      fullScreen_ = false;
+    }
+  }
+
+  void Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const qp::Viewport v = qp::FitStage(client.right, client.bottom, player_.movie().StageWidth(), player_.movie().StageHeight());
+    // Bars around the stage where the window's shape differs from the stage's.
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    const RECT bars[] = {{0, 0, client.right, v.y},
+                         {0, v.y + v.height, client.right, client.bottom},
+                         {0, v.y, v.x, v.y + v.height},
+                         {v.x + v.width, v.y, client.right, v.y + v.height}};
+    for (const RECT& r : bars)
+      if (r.right > r.left && r.bottom > r.top) FillRect(dc, &r, black);
+    if (v.width > 0 && v.height > 0) {
+      if (canvas_.width != v.width || canvas_.height != v.height || renderedFrame_ != shownFrame_) {
+        canvas_ = qp::Canvas(v.width, v.height, {});
+        player_.Render(canvas_, qp::Quality::High, v.scale);
+        renderedFrame_ = shownFrame_;
+        bgra_.resize(canvas_.pixels.size());
+        for (std::size_t i = 0; i < canvas_.pixels.size(); ++i) {
+          const qp::Rgba c = canvas_.pixels[i];
+          bgra_[i] = static_cast<std::uint32_t>(c.b) | static_cast<std::uint32_t>(c.g) << 8 |
+                     static_cast<std::uint32_t>(c.r) << 16;
+        }
+      }
+      BITMAPINFO bi{};
+      bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+      bi.bmiHeader.biWidth = v.width;
+      bi.bmiHeader.biHeight = -v.height;  // top-down rows
+      bi.bmiHeader.biPlanes = 1;
+      bi.bmiHeader.biBitCount = 32;
+      bi.bmiHeader.biCompression = BI_RGB;
+      SetDIBitsToDevice(dc, v.x, v.y, static_cast<DWORD>(v.width), static_cast<DWORD>(v.height), 0, 0, 0,
+                        static_cast<UINT>(v.height), bgra_.data(), &bi, DIB_RGB_COLORS);
+    }
+    EndPaint(hwnd_, &ps);
+  }
+
+  void NextFrame() {
+    player_.Tick();
+    ++shownFrame_;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+  }
+
+  // Frames are timed on the performance counter (see FrameClock).
+  int Loop() {
+    LARGE_INTEGER freq, now;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&now);
+    const double rate = player_.movie().frameRate > 0 ? std::min(player_.movie().frameRate, 120.0) : 12.0;
+    qp::FrameClock clock(static_cast<double>(freq.QuadPart) / rate, static_cast<double>(now.QuadPart));
+    for (;;) {
+      MSG m;
+      while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) return kShown;
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+      }
+      QueryPerformanceCounter(&now);
+      const double t = static_cast<double>(now.QuadPart);
+      if (clock.Due(t)) {
+        NextFrame();
+        continue;
+      }
+      const double waitMs = (clock.NextDue() - t) * 1000.0 / static_cast<double>(freq.QuadPart);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::max(0.0, std::floor(waitMs))), QS_ALLINPUT);
+    }
+  }
+
+  qp::Player player_;
+  HWND hwnd_ = nullptr;
+  qp::Canvas canvas_;
+  std::vector<std::uint32_t> bgra_;
+  std::uint64_t shownFrame_ = 0, renderedFrame_ = ~0ull;
+  bool fullScreen_ = false;
+  WINDOWPLACEMENT placement_{};
+};
+
+std::wstring Describe(const qp::Movie& movie) {
+  wchar_t line[256];
+  std::swprintf(line, 256, L"playing\nStage: %d x %d pixels\nFrame rate: %.2f frames per second\nFrames: %zu\n",
+                movie.StageWidth(), movie.StageHeight(), movie.frameRate, movie.timeline.frames.size());
+  return line;
+}
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const std::wstring exe = OwnPath();
   const std::wstring title = Title(exe);
-  const MovieSource source = ReadOwnMovie(exe, kHeadBytes);
+  const MovieSource source = ReadOwnMovie(exe, quillon::convert::kMaxMovieSize);
   switch (source.error) {
     case SourceError::CannotOpen:
       return Fail(title, L"This player cannot read its own file, so it cannot find its movie.", kCannotOpen);
@@ -112,10 +309,25 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   }
   const auto facts = ReadSwfFacts(source.head);
   if (!facts) return Fail(title, L"The movie inside this player is not an SWF file.", kNotSwf);
-  std::wstring text = L"This player cannot play its movie yet. The movie:\n\n" + DescribeFacts(*facts, source.movieSize);
-  if (Report(text)) return kShown;
-  const bool sized = facts->hasFrameHeader && facts->stageWidth > 0 && facts->stageWidth <= kMaxStage &&
-                     facts->stageHeight > 0 && facts->stageHeight <= kMaxStage;
-  return ShowFacts(instance, title, text, sized ? facts->stageWidth : kPlainWidth,
-                   sized ? facts->stageHeight : kPlainHeight);
+
+  const qp::LoadResult loaded = qp::LoadMovie(source.head);
+  const wchar_t* why = nullptr;
+  if (loaded.error == qp::LoadError::NeedsActionScript3)
+    why = L"This player cannot play its movie: the movie is written in ActionScript 3, which this player does not run.";
+  else if (loaded.error != qp::LoadError::None || !loaded.movie)
+    why = L"This player cannot play its movie: the movie is damaged beyond reading.";
+  else if (loaded.movie->StageWidth() <= 0 || loaded.movie->StageWidth() > kMaxStage ||
+           loaded.movie->StageHeight() <= 0 || loaded.movie->StageHeight() > kMaxStage)
+    why = L"This player cannot play its movie: its stage size is not usable.";
+  if (why) {
+    std::wstring text = std::wstring(why) + L"\n\nThe movie:\n\n" + DescribeFacts(*facts, source.movieSize);
+    if (Report(text)) return kShown;
+    const bool sized = facts->hasFrameHeader && facts->stageWidth > 0 && facts->stageWidth <= kMaxStage &&
+                       facts->stageHeight > 0 && facts->stageHeight <= kMaxStage;
+    return ShowFacts(instance, title, text, sized ? facts->stageWidth : kPlainWidth,
+                     sized ? facts->stageHeight : kPlainHeight);
+  }
+  if (Report(Describe(*loaded.movie) + L"Title: " + title + L"\n")) return kShown;
+  PlayerWindow window(loaded.movie);
+  return window.Run(instance, title);
 }

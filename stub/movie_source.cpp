@@ -1,6 +1,7 @@
 #include "movie_source.h"
 
 #include <array>
+#include <new>
 
 #include "projector.h"
 
@@ -55,7 +56,12 @@ MovieSource ReadOwnMovie(const std::wstring& exePath, std::size_t headBytes) {
     return source;
   }
   source.movieSize = where->length;
-  source.head.resize(std::min<std::size_t>(headBytes, where->length));
+  try {
+    source.head.resize(std::min<std::size_t>(headBytes, where->length));
+  } catch (const std::bad_alloc&) {
+    source.error = SourceError::CannotOpen;
+    return source;
+  }
   if (!source.head.empty() &&
       !ReadAt(file.h, where->offset, source.head.data(), static_cast<DWORD>(source.head.size())))
     source.error = SourceError::CannotOpen;

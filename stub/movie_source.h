@@ -14,9 +14,10 @@ enum class SourceError { None, CannotOpen, NoTrailer };
 struct MovieSource {
   SourceError error = SourceError::None;
   std::uint64_t movieSize = 0;
-  std::vector<std::uint8_t> head;  // the movie's first bytes, enough for its header
+  std::vector<std::uint8_t> head;  // the movie's first bytes (all of them when asked for enough)
 };
 
+// Reads at most `headBytes` of the movie; a movie too large for memory is CannotOpen.
 MovieSource ReadOwnMovie(const std::wstring& exePath, std::size_t headBytes);
 
 std::wstring OwnPath();

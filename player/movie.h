@@ -1,0 +1,171 @@
+// A parsed SWF movie: header, dictionary of characters and the timelines' control tags.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "geometry.h"
+
+namespace quillon::player {
+
+enum class Compression { None, Zlib, Lzma };
+
+struct GradientStop {
+  double ratio = 0;  // 0..1
+  Rgba color;
+};
+
+enum class Spread { Pad, Reflect, Repeat };
+
+struct Gradient {
+  Spread spread = Spread::Pad;
+  bool linearRgb = false;
+  std::vector<GradientStop> stops;
+  double focal = 0;  // -1..1, focal gradients only
+};
+
+enum class FillKind { Solid, Linear, Radial, Focal, Bitmap };
+
+struct FillStyle {
+  FillKind kind = FillKind::Solid;
+  Rgba color;
+  Matrix matrix;  // gradient or bitmap space to shape space
+  Gradient gradient;
+  std::uint16_t bitmapId = 0;
+  bool repeat = true;
+  bool smooth = true;
+};
+
+enum class Cap { Round, None, Square };
+enum class Join { Round, Bevel, Miter };
+
+struct LineStyle {
+  double width = 0;  // twips
+  Rgba color;
+  Cap startCap = Cap::Round, endCap = Cap::Round;
+  Join join = Join::Round;
+  double miterLimit = 3;
+  bool noClose = false;
+  bool noHScale = false, noVScale = false;
+  std::optional<FillStyle> fill;
+};
+
+struct Edge {
+  Point from, control, to;
+  bool curve = false;
+};
+
+// A run of connected or disconnected edges sharing one choice of styles. Style indices
+// are 1-based into the shape's whole style lists; 0 is none.
+struct Path {
+  std::size_t fill0 = 0, fill1 = 0, line = 0;
+  std::vector<Edge> edges;
+};
+
+// Styles introduced together; later groups draw above earlier ones.
+struct StyleGroup {
+  std::vector<Path> paths;
+};
+
+struct ShapeGeometry {
+  std::vector<FillStyle> fills;
+  std::vector<LineStyle> lines;
+  std::vector<StyleGroup> groups;
+};
+
+struct ShapeDef {
+  double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+  ShapeGeometry geometry;
+};
+
+struct MorphShapeDef {
+  // Start and end geometry share styles and path structure edge for edge.
+  ShapeGeometry start, end;
+  ShapeGeometry at(double ratio) const;
+};
+
+struct BitmapDef {
+  int width = 0, height = 0;
+  std::vector<Rgba> pixels;  // straight (not premultiplied) colours, row-major
+};
+
+struct PlaceObject {
+  int version = 1;
+  int depth = 0;
+  bool move = false;
+  std::optional<std::uint16_t> characterId;
+  std::optional<Matrix> matrix;
+  std::optional<ColorTransform> colorTransform;
+  std::optional<double> ratio;  // 0..1
+  std::optional<std::string> name;
+  std::optional<int> clipDepth;
+  std::optional<bool> visible;
+};
+
+struct RemoveObject {
+  int depth = 0;
+};
+
+struct DoAction {
+  std::shared_ptr<const std::vector<std::uint8_t>> code;
+};
+
+using ControlTag = std::variant<PlaceObject, RemoveObject, DoAction>;
+
+struct Frame {
+  std::vector<ControlTag> tags;
+  std::string label;
+};
+
+struct Timeline {
+  std::vector<Frame> frames;
+  std::optional<std::size_t> FrameOfLabel(const std::string& label) const;
+};
+
+struct SpriteDef {
+  Timeline timeline;
+};
+
+using Character = std::variant<ShapeDef, MorphShapeDef, SpriteDef, BitmapDef>;
+
+enum class LoadError { None, NotSwf, Damaged, NeedsActionScript3 };  // the last: has ActionScript 3 code
+
+struct Movie {
+  Compression compression = Compression::None;
+  int version = 0;
+  double xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // twips
+  double frameRate = 0;
+  int frameCount = 0;
+  Rgba background{255, 255, 255, 255};
+  bool usesActionScript3 = false;  // declared in the file attributes: AVM1 scripts are then ignored
+  bool hasAbc = false;             // carries ActionScript 3 code, which this player does not run
+  std::map<std::uint16_t, std::shared_ptr<const Character>> dictionary;
+  Timeline timeline;
+
+  int StageWidth() const { return static_cast<int>((xMax - xMin) / 20); }
+  int StageHeight() const { return static_cast<int>((yMax - yMin) / 20); }
+  const Character* Find(std::uint16_t id) const;
+};
+
+struct LoadResult {
+  LoadError error = LoadError::None;
+  std::shared_ptr<const Movie> movie;  // also present with NeedsActionScript3, for its facts
+};
+
+// Reads a whole movie. Never throws on damaged input; gives NotSwf or Damaged instead.
+// Tags after a damaged one are dropped, what was read before it stays playable.
+LoadResult LoadMovie(std::span<const std::uint8_t> file);
+
+// The movie body after the 8-byte header, decompressed (for tests and the fuzzer).
+std::optional<std::vector<std::uint8_t>> DecompressBody(std::span<const std::uint8_t> file);
+
+// The largest body accepted, against decompression bombs.
+inline constexpr std::size_t kMaxBodySize = 256u << 20;
+
+}  // namespace quillon::player

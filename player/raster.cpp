@@ -1,0 +1,527 @@
+#include "raster.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace quillon::player {
+namespace {
+
+struct RasterEdge {
+  double x0, y0, y1, dxdy;
+  int dir;
+};
+
+struct Crossing {
+  double x;
+  int dir;
+};
+
+// Coordinates beyond this are clamped before rasterising: they are far off any canvas and
+// keep the arithmetic finite for damaged matrices.
+constexpr double kFar = 1e6;
+
+double Clamp(double v) { return std::isfinite(v) ? std::clamp(v, -kFar, kFar) : 0.0; }
+
+}  // namespace
+
+void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, int width, int height,
+               const SpanSink& span) {
+  if (width <= 0 || height <= 0) return;
+  // High quality takes four samples per pixel in the usual rotated-grid pattern, one on each
+  // quarter row; low quality takes the pixel centre.
+  const bool high = quality == Quality::High;
+  const int S = high ? 4 : 1;
+  static constexpr double kSampleX[4] = {0.375, 0.875, 0.125, 0.625};
+  std::vector<RasterEdge> edges;
+  edges.reserve(lines.size());
+  double top = kFar, bottom = -kFar;
+  for (const Line& l : lines) {
+    const double ax = Clamp(l.a.x), ay = Clamp(l.a.y), bx = Clamp(l.b.x), by = Clamp(l.b.y);
+    if (ay == by) continue;
+    RasterEdge e;
+    if (ay < by) {
+      e = {ax, ay, by, (bx - ax) / (by - ay), 1};
+    } else {
+      e = {bx, by, ay, (ax - bx) / (ay - by), -1};
+    }
+    top = std::min(top, e.y0);
+    bottom = std::max(bottom, e.y1);
+    edges.push_back(e);
+  }
+  if (edges.empty()) return;
+  std::sort(edges.begin(), edges.end(), [](const RasterEdge& p, const RasterEdge& q) { return p.y0 < q.y0; });
+  const int rowFirst = std::max(0, static_cast<int>(std::floor(top)));
+  const int rowLast = std::min(height - 1, static_cast<int>(std::ceil(bottom)));
+  const long long samplesWide = width;
+  std::vector<int> diff(static_cast<std::size_t>(width) + 2, 0);
+  std::vector<std::uint8_t> cover(static_cast<std::size_t>(width), 0);
+  std::vector<std::size_t> active;
+  std::vector<Crossing> xs;
+  std::size_t next = 0;
+
+  for (int y = rowFirst; y <= rowLast; ++y) {
+    int minX = width, maxX = -1;
+    for (int s = 0; s < S; ++s) {
+      const double ys = y + (s + 0.5) / S;
+      const double xo = high ? kSampleX[s] : 0.5;
+      while (next < edges.size() && edges[next].y0 <= ys) active.push_back(next++);
+      std::erase_if(active, [&](std::size_t i) { return edges[i].y1 <= ys; });
+      xs.clear();
+      for (std::size_t i : active) {
+        const RasterEdge& e = edges[i];
+        if (e.y0 > ys) continue;
+        xs.push_back({e.x0 + (ys - e.y0) * e.dxdy, e.dir});
+      }
+      std::sort(xs.begin(), xs.end(), [](const Crossing& p, const Crossing& q) { return p.x < q.x; });
+      int winding = 0;
+      for (std::size_t i = 0; i + 1 < xs.size() + 1 && i < xs.size(); ++i) {
+        winding += xs[i].dir;
+        const bool inside = rule == FillRule::NonZero ? winding != 0 : (winding & 1) != 0;
+        if (!inside || i + 1 >= xs.size()) continue;
+        // Pixel k's sample on this row sits at x = k + xo; it is inside when xa <= x < xb.
+        long long k0 = static_cast<long long>(std::ceil(xs[i].x - xo));
+        long long k1 = static_cast<long long>(std::ceil(xs[i + 1].x - xo));
+        k0 = std::clamp(k0, 0ll, samplesWide);
+        k1 = std::clamp(k1, 0ll, samplesWide);
+        if (k1 <= k0) continue;
+        const int a = static_cast<int>(k0), b = static_cast<int>(k1 - 1);
+        diff[static_cast<std::size_t>(a)] += 1;
+        diff[static_cast<std::size_t>(b) + 1] -= 1;
+        minX = std::min(minX, a);
+        maxX = std::max(maxX, b);
+      }
+    }
+    if (maxX < minX) continue;
+    int run = 0;
+    for (int x = minX; x <= maxX; ++x) {
+      run += diff[static_cast<std::size_t>(x)];
+      // Coverage in 256ths, with 255 standing for all of the pixel.
+      cover[static_cast<std::size_t>(x - minX)] = static_cast<std::uint8_t>(run >= S ? 255 : run * 256 / S);
+      diff[static_cast<std::size_t>(x)] = 0;
+    }
+    diff[static_cast<std::size_t>(maxX) + 1] = 0;
+    span(y, minX, maxX + 1, cover.data());
+  }
+}
+
+namespace {
+
+// Integral approximations of the parabola's arc-length-like error measure; they spread the
+// flattening points so every piece deviates about equally from the curve.
+double ApproxIntegral(double x) {
+  constexpr double d = 0.67;
+  return x / (1 - d + std::pow(d * d * d * d + 0.25 * x * x, 0.25));
+}
+double ApproxInverseIntegral(double x) {
+  constexpr double b = 0.39;
+  return x * (1 - b + std::sqrt(b * b + 0.25 * x * x));
+}
+
+constexpr double kFlatness = 0.1;  // device pixels
+
+}  // namespace
+
+void Flatten(Point from, Point control, Point to, bool curve, std::vector<Point>& out) {
+  auto at = [&](double t) {
+    const double u = 1 - t;
+    return Point{u * u * from.x + 2 * u * t * control.x + t * t * to.x,
+                 u * u * from.y + 2 * u * t * control.y + t * t * to.y};
+  };
+  if (curve) {
+    const double ddx = 2 * control.x - from.x - to.x, ddy = 2 * control.y - from.y - to.y;
+    const double u0 = (control.x - from.x) * ddx + (control.y - from.y) * ddy;
+    const double u2 = (to.x - control.x) * ddx + (to.y - control.y) * ddy;
+    const double cross = (to.x - from.x) * ddy - (to.y - from.y) * ddx;
+    const double x0 = u0 / cross, x2 = u2 / cross;
+    const double scale = std::abs(cross) / (std::hypot(ddx, ddy) * std::abs(x2 - x0));
+    const double a0 = ApproxIntegral(x0), a2 = ApproxIntegral(x2);
+    const double count = 0.5 * std::abs(a2 - a0) * std::sqrt(scale / kFlatness);
+    if (std::isfinite(count) && count > 1 && std::abs(cross) > 1e-9) {
+      const int n = std::min(256, static_cast<int>(std::ceil(count)));
+      const double v0 = ApproxInverseIntegral(a0), v2 = ApproxInverseIntegral(a2);
+      for (int i = 1; i < n; ++i) {
+        const double v = ApproxInverseIntegral(a0 + (a2 - a0) * i / n);
+        out.push_back(at((v - v0) / (v2 - v0)));
+      }
+    }
+  }
+  out.push_back(to);
+}
+
+namespace {
+
+void AddPolygon(const std::vector<Point>& poly, std::vector<Line>& out) {
+  if (poly.size() < 3) return;
+  double area = 0;
+  for (std::size_t i = 0; i < poly.size(); ++i) {
+    const Point& p = poly[i];
+    const Point& q = poly[(i + 1) % poly.size()];
+    area += p.x * q.y - q.x * p.y;
+  }
+  if (area == 0 || !std::isfinite(area)) return;
+  for (std::size_t i = 0; i < poly.size(); ++i) {
+    const Point& p = poly[i];
+    const Point& q = poly[(i + 1) % poly.size()];
+    if (area > 0) out.push_back({p, q});
+    else out.push_back({q, p});
+  }
+}
+
+void AddCircle(Point c, double r, std::vector<Line>& out) {
+  // Enough sides to stay within a fiftieth of a pixel of the circle; the polygon's
+  // corners reach slightly beyond it so its sides hug the circle from both sides.
+  const double step = r > 0.02 ? std::acos(1 - 0.02 / r) : std::numbers::pi / 4;
+  const int n = std::clamp(static_cast<int>(std::ceil(std::numbers::pi / step)), 8, 256);
+  const double reach = r * 2 / (1 + std::cos(std::numbers::pi / n));
+  std::vector<Point> poly;
+  for (int i = 0; i < n; ++i) {
+    const double a = 2 * std::numbers::pi * i / n;
+    poly.push_back({c.x + reach * std::cos(a), c.y + reach * std::sin(a)});
+  }
+  AddPolygon(poly, out);
+}
+
+Point Add(Point p, Point q, double k = 1) { return {p.x + q.x * k, p.y + q.y * k}; }
+
+}  // namespace
+
+void StrokePolyline(const std::vector<Point>& input, const std::vector<bool>& smoothIn, bool closed,
+                    const StrokeStyle& style, std::vector<Line>& out) {
+  // Drop repeated points; they have no direction.
+  std::vector<Point> pts;
+  std::vector<bool> smooth;
+  for (std::size_t i = 0; i < input.size(); ++i) {
+    if (!pts.empty() && std::hypot(input[i].x - pts.back().x, input[i].y - pts.back().y) < 1e-9) continue;
+    pts.push_back(input[i]);
+    smooth.push_back(i < smoothIn.size() && smoothIn[i]);
+  }
+  const double half = style.width / 2;
+  if (pts.size() == 1) {
+    // A dot: a zero-length line shows as its caps.
+    if (style.startCap == Cap::Round) AddCircle(pts[0], half, out);
+    else if (style.startCap == Cap::Square)
+      AddPolygon({{pts[0].x - half, pts[0].y - half}, {pts[0].x + half, pts[0].y - half},
+                  {pts[0].x + half, pts[0].y + half}, {pts[0].x - half, pts[0].y + half}}, out);
+    return;
+  }
+  if (pts.size() < 2) return;
+  if (closed && std::hypot(pts.front().x - pts.back().x, pts.front().y - pts.back().y) < 1e-9) {
+    pts.pop_back();
+    smooth.pop_back();
+  } else {
+    closed = false;
+  }
+  const std::size_t n = pts.size();
+  const std::size_t segments = closed ? n : n - 1;
+  auto dirOf = [&](std::size_t i) {
+    const Point& p = pts[i];
+    const Point& q = pts[(i + 1) % n];
+    const double len = std::hypot(q.x - p.x, q.y - p.y);
+    return Point{(q.x - p.x) / len, (q.y - p.y) / len};
+  };
+  for (std::size_t i = 0; i < segments; ++i) {
+    const Point d = dirOf(i);
+    const Point nrm{-d.y * half, d.x * half};
+    Point p = pts[i], q = pts[(i + 1) % n];
+    if (!closed && i == 0 && style.startCap == Cap::Square) p = Add(p, d, -half);
+    if (!closed && i + 1 == segments && style.endCap == Cap::Square) q = Add(q, d, half);
+    AddPolygon({Add(p, nrm), Add(q, nrm), Add(q, nrm, -1), Add(p, nrm, -1)}, out);
+  }
+  if (!closed) {
+    if (style.startCap == Cap::Round) AddCircle(pts.front(), half, out);
+    if (style.endCap == Cap::Round) AddCircle(pts.back(), half, out);
+  }
+  for (std::size_t v = closed ? 0 : 1; v < (closed ? n : n - 1); ++v) {
+    const std::size_t prev = (v + n - 1) % n;
+    const Point d0 = dirOf(prev), d1 = dirOf(v);
+    const double cross = d0.x * d1.y - d0.y * d1.x;
+    const double dot = d0.x * d1.x + d0.y * d1.y;
+    if (std::abs(cross) < 1e-12 && dot > 0) continue;
+    const Point c = pts[v];
+    Join join = style.join;
+    if (smooth[v] && join == Join::Round) join = Join::Bevel;
+    if (join == Join::Round) {
+      AddCircle(c, half, out);
+      continue;
+    }
+    const double side = cross > 0 ? -1 : 1;  // the outer side of the turn
+    const Point n0{-d0.y * half * side, d0.x * half * side}, n1{-d1.y * half * side, d1.x * half * side};
+    if (join == Join::Miter && !smooth[v]) {
+      Point m{n0.x + n1.x, n0.y + n1.y};
+      const double mlen = std::hypot(m.x, m.y);
+      if (mlen > 1e-12) {
+        const double cosHalf = (m.x * n0.x + m.y * n0.y) / (mlen * half);
+        if (cosHalf > 1e-6 && 1 / cosHalf <= style.miterLimit) {
+          const double reach = half / cosHalf;
+          AddPolygon({c, Add(c, n0), Add(c, m, reach / mlen), Add(c, n1)}, out);
+          continue;
+        }
+      }
+    }
+    AddPolygon({c, Add(c, n0), Add(c, n1)}, out);
+  }
+}
+
+namespace {
+
+double Spreaded(double t, Spread spread) {
+  if (!std::isfinite(t)) return 0;
+  switch (spread) {
+    case Spread::Pad: return std::clamp(t, 0.0, 1.0);
+    case Spread::Repeat: return t - std::floor(t);
+    case Spread::Reflect: {
+      const double m = t - 2 * std::floor(t / 2);
+      return m > 1 ? 2 - m : m;
+    }
+  }
+  return 0;
+}
+
+double ToLinear(double c) {
+  c /= 255;
+  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+double FromLinear(double c) {
+  c = c <= 0.0031308 ? c * 12.92 : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
+  return c * 255;
+}
+std::uint8_t Byte(double v) { return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0l, 255l)); }
+
+}  // namespace
+
+Rgba GradientColorAt(const Gradient& g, double t) {
+  if (g.stops.empty()) return {0, 0, 0, 0};
+  if (t <= g.stops.front().ratio) return g.stops.front().color;
+  if (t >= g.stops.back().ratio) return g.stops.back().color;
+  std::size_t i = 0;
+  while (i + 1 < g.stops.size() && g.stops[i + 1].ratio < t) ++i;
+  if (i + 1 >= g.stops.size()) return g.stops.back().color;
+  const GradientStop& a = g.stops[i];
+  const GradientStop& b = g.stops[i + 1];
+  const double span = b.ratio - a.ratio;
+  const double f = span <= 0 ? 1 : (t - a.ratio) / span;
+  if (!g.linearRgb) return LerpRgba(a.color, b.color, f);
+  return {Byte(FromLinear(Lerp(ToLinear(a.color.r), ToLinear(b.color.r), f))),
+          Byte(FromLinear(Lerp(ToLinear(a.color.g), ToLinear(b.color.g), f))),
+          Byte(FromLinear(Lerp(ToLinear(a.color.b), ToLinear(b.color.b), f))), Byte(Lerp(a.color.a, b.color.a, f))};
+}
+
+namespace {
+
+// Colour for each pixel of a span, before the colour transform.
+class Shader {
+ public:
+  Shader(const FillStyle& fill, const Matrix& toDevice, const DrawContext& ctx) : fill_(fill) {
+    if (fill.kind == FillKind::Linear || fill.kind == FillKind::Radial || fill.kind == FillKind::Focal)
+      for (int i = 0; i < kRampSize; ++i) ramp_[static_cast<std::size_t>(i)] = GradientColorAt(fill.gradient, i / double(kRampSize - 1));
+    if (fill.kind == FillKind::Bitmap && ctx.bitmaps) bitmap_ = ctx.bitmaps(fill.bitmapId);
+    inverse_ = (toDevice * fill.matrix).inverse();
+    smooth_ = fill.smooth && ctx.quality == Quality::High;
+  }
+
+  Rgba At(double px, double py) const {
+    const Point p = inverse_.apply({px, py});
+    switch (fill_.kind) {
+      case FillKind::Solid: return fill_.color;
+      case FillKind::Linear: return Ramp(Spreaded((p.x + 16384) / 32768, fill_.gradient.spread));
+      case FillKind::Radial: return Ramp(Spreaded(std::hypot(p.x, p.y) / 16384, fill_.gradient.spread));
+      case FillKind::Focal: return Ramp(Spreaded(FocalT(p), fill_.gradient.spread));
+      case FillKind::Bitmap: return Texel(p);
+    }
+    return {};
+  }
+
+ private:
+  // Gradients are drawn from a ramp of 256 colours, sampled between its entries.
+  static constexpr int kRampSize = 256;
+  Rgba Ramp(double t) const {
+    const double u = std::clamp(t * kRampSize - 0.5, 0.0, kRampSize - 1.0);
+    const int i = std::min(static_cast<int>(u), kRampSize - 2);
+    return LerpRgba(ramp_[static_cast<std::size_t>(i)], ramp_[static_cast<std::size_t>(i) + 1], u - i);
+  }
+
+  double FocalT(Point p) const {
+    const double fx = fill_.gradient.focal * 16384 * 0.999;  // keep the focus inside the circle
+    const double dx = p.x - fx, dy = p.y;
+    const double dd = dx * dx + dy * dy;
+    if (dd == 0) return 0;
+    const double fd = fx * dx;
+    const double disc = fd * fd - dd * (fx * fx - 16384.0 * 16384.0);
+    const double s = (-fd + std::sqrt(std::max(0.0, disc))) / dd;
+    return s > 0 ? 1 / s : 1;
+  }
+
+  Rgba Fetch(long long x, long long y) const {
+    const long long w = bitmap_->width, h = bitmap_->height;
+    if (fill_.repeat) {
+      x %= w;
+      y %= h;
+      if (x < 0) x += w;
+      if (y < 0) y += h;
+    } else {
+      x = std::clamp(x, 0ll, w - 1);
+      y = std::clamp(y, 0ll, h - 1);
+    }
+    return bitmap_->pixels[static_cast<std::size_t>(y * w + x)];
+  }
+
+  Rgba Texel(Point p) const {
+    if (!bitmap_ || bitmap_->width <= 0 || bitmap_->height <= 0 || !std::isfinite(p.x) || !std::isfinite(p.y))
+      return {0, 0, 0, 0};
+    const double x = std::clamp(p.x, -1e9, 1e9), y = std::clamp(p.y, -1e9, 1e9);
+    if (!smooth_) return Fetch(static_cast<long long>(std::floor(x)), static_cast<long long>(std::floor(y)));
+    const double u = x - 0.5, v = y - 0.5;
+    const long long x0 = static_cast<long long>(std::floor(u)), y0 = static_cast<long long>(std::floor(v));
+    const double fx = u - static_cast<double>(x0), fy = v - static_cast<double>(y0);
+    const Rgba c00 = Fetch(x0, y0), c10 = Fetch(x0 + 1, y0), c01 = Fetch(x0, y0 + 1), c11 = Fetch(x0 + 1, y0 + 1);
+    // Interpolate premultiplied so transparent texels do not bleed their colour.
+    auto mix = [&](auto get) {
+      const double top = Lerp(get(c00) * c00.a, get(c10) * c10.a, fx), bot = Lerp(get(c01) * c01.a, get(c11) * c11.a, fx);
+      return Lerp(top, bot, fy);
+    };
+    const double a = Lerp(Lerp(c00.a, c10.a, fx), Lerp(c01.a, c11.a, fx), fy);
+    if (a <= 0) return {0, 0, 0, 0};
+    return {Byte(mix([](Rgba c) { return c.r; }) / a), Byte(mix([](Rgba c) { return c.g; }) / a),
+            Byte(mix([](Rgba c) { return c.b; }) / a), Byte(a)};
+  }
+
+  const FillStyle& fill_;
+  std::array<Rgba, kRampSize> ramp_{};
+  const BitmapDef* bitmap_ = nullptr;
+  Matrix inverse_;
+  bool smooth_ = false;
+};
+
+// Source over destination at the source's alpha, then a partly covered pixel takes the
+// covered share of that and the rest of the destination (an average of its samples).
+void Blend(Rgba& dst, Rgba src, unsigned coverage) {
+  if (coverage == 0 || src.a == 0) return;
+  const unsigned a = src.a;
+  auto over = [a](unsigned s, unsigned d) { return (s * a + d * (255u - a) + 127u) / 255u; };
+  const Rgba full{static_cast<std::uint8_t>(over(src.r, dst.r)), static_cast<std::uint8_t>(over(src.g, dst.g)),
+                  static_cast<std::uint8_t>(over(src.b, dst.b)), 255};
+  if (coverage >= 255) {
+    dst = full;
+    return;
+  }
+  auto part = [coverage](unsigned f, unsigned d) {
+    return static_cast<std::uint8_t>((f * coverage + d * (256u - coverage)) >> 8);
+  };
+  dst = {part(full.r, dst.r), part(full.g, dst.g), part(full.b, dst.b), 255};
+}
+
+void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule, const FillStyle& fill,
+           const Matrix& toDevice, const ColorTransform& cx) {
+  const int w = ctx.maskOut ? (ctx.canvas ? ctx.canvas->width : 0) : ctx.canvas->width;
+  const int h = ctx.canvas ? ctx.canvas->height : 0;
+  if (ctx.maskOut) {
+    Rasterize(lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
+      for (int x = x0; x < x1; ++x) {
+        unsigned c = cov[x - x0];
+        const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
+        if (ctx.clip) c = c * (*ctx.clip)[i] / 255;
+        auto& m = (*ctx.maskOut)[i];
+        m = static_cast<std::uint8_t>(std::min(255u, m + c - m * c / 255));
+      }
+    });
+    return;
+  }
+  const Shader shader(fill, toDevice, ctx);
+  const bool solid = fill.kind == FillKind::Solid;
+  const Rgba solidColor = cx.apply(fill.color);
+  Rasterize(lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
+    for (int x = x0; x < x1; ++x) {
+      unsigned c = cov[x - x0];
+      if (ctx.clip) c = c * (*ctx.clip)[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] / 255;
+      if (c == 0) continue;
+      const Rgba color = solid ? solidColor : cx.apply(shader.At(x + 0.5, y + 0.5));
+      Blend(ctx.canvas->at(x, y), color, c);
+    }
+  });
+}
+
+bool Same(Point p, Point q) { return std::abs(p.x - q.x) < 1e-6 && std::abs(p.y - q.y) < 1e-6; }
+
+}  // namespace
+
+void DrawShape(const DrawContext& ctx, const ShapeGeometry& shape, const Matrix& toDevice, const ColorTransform& cx) {
+  if (!ctx.canvas) return;
+  
+  for (const StyleGroup& group : shape.groups) {
+    std::size_t lo = shape.fills.size() + 1, hi = 0;
+    for (const Path& p : group.paths)
+      for (std::size_t f : {p.fill0, p.fill1})
+        if (f) lo = std::min(lo, f), hi = std::max(hi, f);
+    for (std::size_t f = lo; f <= hi && f <= shape.fills.size(); ++f) {
+      std::vector<Line> lines;
+      for (const Path& p : group.paths) {
+        if (p.fill0 != f && p.fill1 != f) continue;
+        if (p.fill0 == f && p.fill1 == f) continue;  // both sides: an edge inside the fill
+        std::vector<Point> pts;
+        for (const Edge& e : p.edges) {
+          pts.clear();
+          const Point a = toDevice.apply(e.from);
+          pts.push_back(a);
+          Flatten(a, toDevice.apply(e.control), toDevice.apply(e.to), e.curve, pts);
+          for (std::size_t i = 0; i + 1 < pts.size(); ++i) lines.push_back({pts[i], pts[i + 1]});
+        }
+      }
+      Paint(ctx, lines, FillRule::EvenOdd, shape.fills[f - 1], toDevice, cx);
+    }
+    if (ctx.maskOut) continue;  // a mask is its fills' outline; its strokes do not widen it
+    std::size_t llo = shape.lines.size() + 1, lhi = 0;
+    for (const Path& p : group.paths)
+      if (p.line) llo = std::min(llo, p.line), lhi = std::max(lhi, p.line);
+    for (std::size_t l = llo; l <= lhi && l <= shape.lines.size(); ++l) {
+      const LineStyle& ls = shape.lines[l - 1];
+      // A stroke is as wide on the device as its width scaled by the object's stretch along
+      // the axes it scales with, and at least one pixel.
+      const double sx = std::hypot(toDevice.a, toDevice.b), sy = std::hypot(toDevice.c, toDevice.d);
+      const double stretch = ls.noHScale && ls.noVScale ? 1.0 / 20
+                             : ls.noHScale             ? sy
+                             : ls.noVScale             ? sx
+                                                       : std::min(sx, sy);
+      StrokeStyle st;
+      st.width = std::max(1.0, ls.width * stretch);
+      st.startCap = ls.startCap;
+      st.endCap = ls.endCap;
+      st.join = ls.join;
+      st.miterLimit = std::max(1.0, ls.miterLimit);
+      std::vector<Line> lines;
+      std::vector<Point> pts;
+      std::vector<bool> smooth;
+      auto finish = [&] {
+        if (pts.empty()) return;
+        const bool closed = !ls.noClose && pts.size() > 2 && Same(pts.front(), pts.back());
+        StrokePolyline(pts, smooth, closed, st, lines);
+        pts.clear();
+        smooth.clear();
+      };
+      // Edges of one line style continue across paths that only change fills.
+      Point last;
+      for (const Path& p : group.paths) {
+        if (p.line != l) continue;
+        for (const Edge& e : p.edges) {
+          if (pts.empty() || !Same(e.from, last)) {
+            finish();
+            pts.push_back(toDevice.apply(e.from));
+            smooth.push_back(false);
+          }
+          const std::size_t before = pts.size();
+          Flatten(pts.back(), toDevice.apply(e.control), toDevice.apply(e.to), e.curve, pts);
+          for (std::size_t i = before; i < pts.size(); ++i) smooth.push_back(i + 1 < pts.size());
+          last = e.to;
+        }
+      }
+      finish();
+      FillStyle fs;
+      if (ls.fill) fs = *ls.fill;
+      else fs.color = ls.color;
+      Paint(ctx, lines, FillRule::NonZero, fs, toDevice, cx);
+    }
+  }
+}
+
+}  // namespace quillon::player

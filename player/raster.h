@@ -1,0 +1,72 @@
+// The software rasteriser: polygons to per-pixel coverage, and shapes painted into an RGBA frame.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "geometry.h"
+#include "movie.h"
+
+namespace quillon::player {
+
+enum class Quality { Low, High };  // Low samples pixel centres only; High anti-aliases (4 x 4 samples).
+
+// An opaque frame; pixel (x, y) covers [x, x+1) x [y, y+1) in device space.
+struct Canvas {
+  int width = 0, height = 0;
+  std::vector<Rgba> pixels;
+  Canvas() = default;
+  Canvas(int w, int h, Rgba fill) : width(w), height(h), pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fill) {}
+  Rgba& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+  const Rgba& at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+};
+
+// Coverage 0..255 per pixel, the same size as the canvas; used for clip masks.
+using MaskBuffer = std::vector<std::uint8_t>;
+
+struct Line {
+  Point a, b;
+};
+
+enum class FillRule { EvenOdd, NonZero };
+
+// Calls `span(y, x0, x1, coverage)` for each row touched, coverage[i] for pixel x0 + i.
+using SpanSink = std::function<void(int y, int x0, int x1, const std::uint8_t* coverage)>;
+void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, int width, int height,
+               const SpanSink& span);
+
+// Appends the quadratic curve (or line) from `from` to `to` as straight pieces within a
+// tenth of a pixel (points already in device space).
+void Flatten(Point from, Point control, Point to, bool curve, std::vector<Point>& out);
+
+struct StrokeStyle {
+  double width = 1;  // device pixels
+  Cap startCap = Cap::Round, endCap = Cap::Round;
+  Join join = Join::Round;
+  double miterLimit = 3;
+};
+// Outlines a polyline as positively wound polygons to fill with the non-zero rule.
+// `smooth[i]` marks vertices inside a flattened curve, joined without a visible corner.
+void StrokePolyline(const std::vector<Point>& pts, const std::vector<bool>& smooth, bool closed,
+                    const StrokeStyle& style, std::vector<Line>& out);
+
+using BitmapLookup = std::function<const BitmapDef*(std::uint16_t)>;
+
+struct DrawContext {
+  Canvas* canvas = nullptr;
+  MaskBuffer* maskOut = nullptr;      // when set, coverage goes here instead of colour
+  const MaskBuffer* clip = nullptr;   // when set, multiplies coverage
+  Quality quality = Quality::High;
+  BitmapLookup bitmaps;
+  std::size_t maskLayers = 0;          // mask buffers held by the enclosing display lists
+};
+
+// Draws a shape's fills and strokes through `toDevice` (twips to device pixels).
+void DrawShape(const DrawContext& ctx, const ShapeGeometry& shape, const Matrix& toDevice,
+               const ColorTransform& cx);
+
+// The colour a gradient takes at position t along it (spread already applied).
+Rgba GradientColorAt(const Gradient& g, double t);
+
+}  // namespace quillon::player
