@@ -158,21 +158,7 @@ void FormT::Unload() {
 }
 
 LRESULT CALLBACK FormT::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  FormT* self;
-  if (msg == WM_NCCREATE) {
-    self = static_cast<FormT*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<FormT*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  const LRESULT result = self->HandleMessage(msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-  }
-  return result;
+  return RouteToInstance(hwnd, msg, wp, lp, &FormT::hwnd_, &FormT::HandleMessage);
 }
 
 LRESULT FormT::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -37,21 +37,7 @@ bool PictureBox::Create(HWND parent, int id, const RECT& place, COLORREF back, G
 void PictureBox::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
 
 LRESULT CALLBACK PictureBox::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  PictureBox* self;
-  if (msg == WM_NCCREATE) {
-    self = static_cast<PictureBox*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<PictureBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  const LRESULT result = self->HandleMessage(msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-  }
-  return result;
+  return RouteToInstance(hwnd, msg, wp, lp, &PictureBox::hwnd_, &PictureBox::HandleMessage);
 }
 
 LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

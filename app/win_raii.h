@@ -137,4 +137,27 @@ class UniqueWindow {
   HWND h_ = nullptr;
 };
 
+// The window procedure of a class that keeps its `this` from WM_NCCREATE on: routes every
+// message to the instance's handler and forgets the window at WM_NCDESTROY. The class passes
+// its window-handle member and handler, which it alone may name.
+template <class T>
+LRESULT RouteToInstance(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, HWND T::*handle,
+                        LRESULT (T::*handler)(UINT, WPARAM, LPARAM)) {
+  T* self;
+  if (msg == WM_NCCREATE) {
+    self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self->*handle = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  const LRESULT result = (self->*handler)(msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->*handle = nullptr;
+  }
+  return result;
+}
+
 }  // namespace quillon::app
