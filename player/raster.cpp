@@ -24,6 +24,11 @@ constexpr double kFar = 1e6;
 
 double Clamp(double v) { return std::isfinite(v) ? std::clamp(v, -kFar, kFar) : 0.0; }
 
+// Vertices sit on a grid of 1/256 pixel, as in hardware rasterisers, so a sample lying
+// within rounding noise of an edge falls on the same side as in hardware-drawn frames.
+constexpr double kSubpixel = 256;
+double Snap(double v) { return std::round(Clamp(v) * kSubpixel) / kSubpixel; }
+
 }  // namespace
 
 void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, int width, int height,
@@ -38,7 +43,7 @@ void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, i
   edges.reserve(lines.size());
   double top = kFar, bottom = -kFar;
   for (const Line& l : lines) {
-    const double ax = Clamp(l.a.x), ay = Clamp(l.a.y), bx = Clamp(l.b.x), by = Clamp(l.b.y);
+    const double ax = Snap(l.a.x), ay = Snap(l.a.y), bx = Snap(l.b.x), by = Snap(l.b.y);
     if (ay == by) continue;
     RasterEdge e;
     if (ay < by) {
@@ -129,6 +134,12 @@ void Flatten(Point from, Point control, Point to, bool curve, std::vector<Point>
     return Point{u * u * from.x + 2 * u * t * control.x + t * t * to.x,
                  u * u * from.y + 2 * u * t * control.y + t * t * to.y};
   };
+  // A control point within twice the flatness of the chord bends the curve less than the
+  // flatness: one straight piece does.
+  const double chordX = to.x - from.x, chordY = to.y - from.y;
+  const double chord2 = chordX * chordX + chordY * chordY;
+  const double bend = (control.x - from.x) * chordY - (control.y - from.y) * chordX;
+  if (curve && chord2 > 0 && bend * bend <= 4 * kFlatness * kFlatness * chord2) curve = false;
   if (curve) {
     const double ddx = 2 * control.x - from.x - to.x, ddy = 2 * control.y - from.y - to.y;
     const double u0 = (control.x - from.x) * ddx + (control.y - from.y) * ddy;

@@ -1,6 +1,9 @@
 // The rasteriser's building blocks: coverage rules, gradients and strokes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "raster.h"
 
 namespace quillon::player {
@@ -50,6 +53,45 @@ TEST(Rasterize, HighQualityCountsFourSamplesOnARotatedGrid) {
   EXPECT_EQ(Coverage(Box(0, 0, 1, 1), FillRule::NonZero, Quality::High, 2, 1)[1], 0);
   // The top half holds the samples of rows 0.125 and 0.375 (x 0.375 and 0.875).
   EXPECT_EQ(Coverage(Box(0, 0, 1, 0.5), FillRule::NonZero, Quality::High, 1, 1)[0], 128);
+}
+
+TEST(Rasterize, VerticesSnapToA256thOfAPixel) {
+  // Low quality samples x = 0.5 in pixel 0. A left edge a 1000th past it rounds onto the
+  // sample and takes the pixel; one a 100th past it (more than half a grid step) does not.
+  EXPECT_EQ(Coverage(Box(0.501, 0, 2, 1), FillRule::NonZero, Quality::Low, 2, 1)[0], 255);
+  EXPECT_EQ(Coverage(Box(0.51, 0, 2, 1), FillRule::NonZero, Quality::Low, 2, 1)[0], 0);
+  // Rows likewise: a top edge at 0.501 still covers the sample row at 0.5.
+  EXPECT_EQ(Coverage(Box(0, 0.501, 1, 2), FillRule::NonZero, Quality::Low, 1, 2)[0], 255);
+}
+
+TEST(Flatten, ACurveBendingLessThanTheFlatnessIsOnePiece) {
+  std::vector<Point> out;
+  // The control point lies 0.186 px off the chord: the curve strays 0.093 px, under the
+  // flatness of 0.1 px, so the chord alone stands for it.
+  Flatten({387.75, 301.25}, {385.7, 290.05}, {385.25, 288.75}, true, out);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].x, 385.25);
+  EXPECT_EQ(out[0].y, 288.75);
+  // A 10 px bend needs several pieces: their corners lie on the curve
+  // x = 20t - 10t^2, y = 10t^2 and their middles within the flatness of it.
+  out.clear();
+  Flatten({0, 0}, {10, 0}, {10, 10}, true, out);
+  ASSERT_GT(out.size(), 4u);
+  EXPECT_EQ(out.back().x, 10);
+  EXPECT_EQ(out.back().y, 10);
+  Point prev{0, 0};
+  for (const Point& p : out) {
+    const double t = std::sqrt(p.y / 10);
+    EXPECT_NEAR(p.x, 20 * t - 10 * t * t, 1e-9);
+    const Point mid{(prev.x + p.x) / 2, (prev.y + p.y) / 2};
+    double nearest = 1e9;
+    for (int i = 0; i <= 10000; ++i) {
+      const double u = i / 10000.0;
+      nearest = std::min(nearest, std::hypot(20 * u - 10 * u * u - mid.x, 10 * u * u - mid.y));
+    }
+    EXPECT_LE(nearest, 0.1 + 1e-3);
+    prev = p;
+  }
 }
 
 TEST(Gradient, ColoursInterpolateBetweenStopsAndPadBeyondThem) {
