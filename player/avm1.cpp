@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <random>
 
 #include "bytes.h"
 
@@ -317,8 +318,14 @@ void Avm1::Run(std::span<const std::uint8_t> code) {
         break;
       }
       case 0x26: Pop(); break;  // trace
-      case 0x30: { const double n = Pop().ToNumber(); Push(Value::Num(std::isfinite(n) && n >= 1 ? 0 : 0)); break; }
-      case 0x34: Push(Value::Num(0)); break;
+      case 0x30: {  // RandomNumber: an integer from 0 to n - 1
+        const double n = Pop().ToNumber();
+        if (!(n >= 1) || n > 0x7FFFFFFF) { Push(Value::Num(0)); break; }
+        std::uniform_int_distribution<long> pick(0, static_cast<long>(n) - 1);
+        Push(Value::Num(static_cast<double>(pick(player_.random_))));
+        break;
+      }
+      case 0x34: Push(Value::Num(player_.Milliseconds())); break;  // GetTime
       case 0x47: {  // Add2
         Value b = Pop(), x = Pop();
         if (x.type == Value::Type::String || b.type == Value::Type::String) Push(Joined(x.ToString(), b.ToString()));

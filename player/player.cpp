@@ -1,6 +1,7 @@
 #include "player.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "avm1.h"
 
@@ -129,8 +130,14 @@ void Player::RunScripts() {
   pending_.clear();
 }
 
+double Player::Milliseconds() const {
+  const double rate = movie_->frameRate > 0 ? movie_->frameRate : 12;
+  return std::floor(static_cast<double>(ticks_ > 0 ? ticks_ - 1 : 0) * 1000 / rate);
+}
+
 void Player::Tick() {
   actionBudget_ = kMaxActionsPerTick;
+  ++ticks_;
   Instance& root = *root_;
   if (!root.entered) {
     EnterFrame(root, 0);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "movie.h"
@@ -74,6 +75,8 @@ class Player {
   const Instance& root() const { return *root_; }
   std::size_t CurrentFrame() const { return root_->frame; }  // 0-based
   bool Playing() const { return root_->playing; }
+  // Movie time in milliseconds: the frames played so far at the movie's frame rate.
+  double Milliseconds() const;
 
   // Called for getURL with the address and the window name; the stub opens a browser.
   std::function<void(const std::string& url, const std::string& target)> onGetUrl;
@@ -101,6 +104,8 @@ class Player {
   std::map<std::string, Value> variables_;
   std::shared_ptr<int> liveSprites_ = std::make_shared<int>(0);
   long actionBudget_ = 0;  // actions left in this tick
+  long ticks_ = 0;
+  std::minstd_rand random_{std::random_device{}()};
   friend class Avm1;
 };
 

@@ -1,6 +1,8 @@
 // Timelines: frame stepping, sprites, and the frame-control scripts of the AVM1 subset.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "avm1.h"
 #include "player.h"
 #include "swf_writer.h"
@@ -142,6 +144,40 @@ TEST(Timeline, GetUrlIsHandedToTheHost) {
   run.After(1);
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], "https://example.org/ _blank");
+}
+
+// GetURL2 (0x9A) with the value on top of the stack as address: the host sees it as text.
+Bytes Report(const Bytes& pushValue) { return Concat({pushValue, PushString(""), Bytes{0x9A, 1, 0, 0}}); }
+
+TEST(Timeline, GetTimeCountsMovieTimeAndRandomNumberStaysInRange) {
+  // At 4 frames per second each frame lasts 250 ms; the clock starts with the first frame.
+  std::vector<std::string> seen;
+  auto listen = [&](Player& p) { p.onGetUrl = [&](const std::string& u, const std::string&) { seen.push_back(u); }; };
+  {
+    const Bytes getTime = Report(Bytes{0x34});
+    auto tags = Colours();
+    for (int f = 0; f < 3; ++f) {
+      tags.push_back(DoActionTag(getTime));
+      tags.push_back(ShowFrame());
+    }
+    Session run(MovieFile(10, 10, tags, 'F', 4));
+    listen(run.player);
+    run.After(3);
+    EXPECT_EQ(seen, (std::vector<std::string>{"0", "250", "500"}));
+  }
+  seen.clear();
+  // random(3), 24 times: every answer is 0, 1 or 2, and not all the same.
+  Bytes script;
+  for (int i = 0; i < 24; ++i) Append(script, Report(Bytes{0x96, 5, 0, 7, 3, 0, 0, 0, 0x30}));
+  Append(script, Report(Bytes{0x96, 5, 0, 7, 0, 0, 0, 0, 0x30}));  // random(0) gives 0
+  Session run(ThreeFrames({script}));
+  listen(run.player);
+  run.After(1);
+  ASSERT_EQ(seen.size(), 25u);
+  std::set<std::string> distinct(seen.begin(), seen.end() - 1);
+  for (const auto& v : distinct) EXPECT_TRUE(v == "0" || v == "1" || v == "2") << v;
+  EXPECT_GT(distinct.size(), 1u);
+  EXPECT_EQ(seen.back(), "0");
 }
 
 TEST(Timeline, EndlessScriptsAndSelfPlacingSpritesCannotHangThePlayer) {
