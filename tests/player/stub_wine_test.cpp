@@ -1,12 +1,14 @@
 // The stub under Wine: outputs made of the built stub, a movie and a trailer report what
-// they would do through the QUILLON_STUB_REPORT seam (no display needed).
+// they would do through the QUILLON_STUB_REPORT seam; one plays for real on the display.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "projector.h"
 #include "swf_writer.h"
@@ -49,8 +51,8 @@ struct Outcome {
   std::string report;
 };
 
-// Writes stub + movie + trailer as `name`.exe in the test folder and runs it with the seam set.
-Outcome Project(const Bytes& movie, const std::wstring& name) {
+// Writes stub + movie + trailer as `name`.exe in the test folder; gives its path.
+std::wstring WriteOutput(const Bytes& movie, const std::wstring& name) {
   const std::wstring dir = WinPath(QUILLON_TEST_TMP);
   CreateDirectoryW(dir.c_str(), nullptr);
   Bytes exe = ReadAll(WinPath(QUILLON_STUB_EXE));
@@ -58,8 +60,15 @@ Outcome Project(const Bytes& movie, const std::wstring& name) {
   Append(exe, movie);
   const auto trailer = convert::MakeTrailer(static_cast<std::uint32_t>(movie.size()));
   exe.insert(exe.end(), trailer.begin(), trailer.end());
-  const std::wstring exePath = dir + L"\\" + name + L".exe", report = dir + L"\\" + name + L".txt";
+  const std::wstring exePath = dir + L"\\" + name + L".exe";
   WriteAll(exePath, exe);
+  return exePath;
+}
+
+// Runs the output with the report seam set.
+Outcome Project(const Bytes& movie, const std::wstring& name) {
+  const std::wstring exePath = WriteOutput(movie, name);
+  const std::wstring report = WinPath(QUILLON_TEST_TMP) + L"\\" + name + L".txt";
   DeleteFileW(report.c_str());
   SetEnvironmentVariableW(L"QUILLON_STUB_REPORT", report.c_str());
   STARTUPINFOW si{};
@@ -112,6 +121,120 @@ TEST(StubPlays, UnplayableMoviesGetTheFactsWithOneSentenceWhy) {
 
   const Outcome text = Project(Bytes{'h', 'e', 'l', 'l', 'o'}, L"text");
   EXPECT_EQ(text.exitCode, 3u) << "not an SWF file keeps its exit code";
+}
+
+struct Found {
+  DWORD pid;
+  HWND hwnd;
+};
+
+HWND WindowOf(DWORD pid) {
+  Found f{pid, nullptr};
+  EnumWindows(
+      [](HWND h, LPARAM lp) -> BOOL {
+        auto* want = reinterpret_cast<Found*>(lp);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(h, &owner);
+        if (owner != want->pid || !IsWindowVisible(h)) return TRUE;
+        want->hwnd = h;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&f));
+  return f.hwnd;
+}
+
+COLORREF ScreenPixel(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  const COLORREF c = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
+void PressCtrl(WORD key) {
+  INPUT in[4]{};
+  const WORD keys[4] = {VK_CONTROL, key, key, VK_CONTROL};
+  for (int i = 0; i < 4; ++i) {
+    in[i].type = INPUT_KEYBOARD;
+    in[i].ki.wVk = keys[i];
+    in[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+  }
+  SendInput(4, in, sizeof(INPUT));
+}
+
+// Polls `probe` every 50 ms for up to `ms`; true once it holds.
+template <typename Probe>
+bool Within(int ms, Probe probe) {
+  for (int waited = 0; waited < ms; waited += 50) {
+    if (probe()) return true;
+    Sleep(50);
+  }
+  return probe();
+}
+
+TEST(StubWindow, PlaysAtTheStageSizeAnimatesGoesFullScreenAndQuits) {
+  // Red for the first two seconds (half a frame per second), then green, held by Stop.
+  // The stage is wider than the narrowest window the system allows.
+  const Bytes movie = MovieFile(256, 128,
+                                {Background({255, 255, 255}), RectShape(1, 0, 0, 5120, 2560, {255, 0, 0}),
+                                 RectShape(2, 0, 0, 5120, 2560, {0, 255, 0}), PlaceObject2({.depth = 1, .id = 1}),
+                                 ShowFrame(), RemoveObject2(1), PlaceObject2({.depth = 1, .id = 2}),
+                                 DoActionTag({0x07}), ShowFrame()},
+                                'F', 0.5);
+  const std::wstring exePath = WriteOutput(movie, L"Red then green");
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = L"\"" + exePath + L"\"";
+  ASSERT_TRUE(CreateProcessW(exePath.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  HWND hwnd = nullptr;
+  EXPECT_TRUE(Within(20000, [&] { return (hwnd = WindowOf(pi.dwProcessId)) != nullptr; }));
+  if (hwnd) {
+    wchar_t title[64]{};
+    GetWindowTextW(hwnd, title, 64);
+    EXPECT_EQ(std::wstring(title), L"Red then green");
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, 256);
+    EXPECT_EQ(client.bottom, 128);
+    POINT centre{128, 64};
+    ClientToScreen(hwnd, &centre);
+    // The colours seen at the stage's centre, in order.
+    std::vector<COLORREF> seen;
+    Within(10000, [&] {
+      const COLORREF c = ScreenPixel(centre.x, centre.y);
+      if (seen.empty() || seen.back() != c) seen.push_back(c);
+      return c == RGB(0, 255, 0);
+    });
+    const auto red = std::find(seen.begin(), seen.end(), RGB(255, 0, 0));
+    EXPECT_NE(red, seen.end()) << "the first frame was shown";
+    EXPECT_NE(std::find(red, seen.end(), RGB(0, 255, 0)), seen.end()) << "then the second";
+
+    // Full screen on 1024 x 768: the 2:1 stage scales by 4 to 1024 x 512, with black bars
+    // of 128 rows above and below.
+    SetForegroundWindow(hwnd);
+    PressCtrl('F');
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_TRUE(Within(5000, [&] {
+      RECT r{};
+      GetClientRect(hwnd, &r);
+      return r.right == sw && r.bottom == sh;
+    })) << "Ctrl+F fills the screen";
+    if (sw == 1024 && sh == 768) {
+      EXPECT_TRUE(Within(3000, [&] { return ScreenPixel(512, 384) == RGB(0, 255, 0); }));
+      EXPECT_EQ(ScreenPixel(512, 127), RGB(0, 0, 0));
+      EXPECT_EQ(ScreenPixel(512, 128), RGB(0, 255, 0));
+      EXPECT_EQ(ScreenPixel(512, 639), RGB(0, 255, 0));
+      EXPECT_EQ(ScreenPixel(512, 640), RGB(0, 0, 0));
+    }
+    PressCtrl('Q');
+  }
+  DWORD code = 99;
+  if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+  else TerminateProcess(pi.hProcess, 99);
+  EXPECT_EQ(code, 0u) << "Ctrl+Q quits";
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  DeleteFileW(exePath.c_str());
 }
 
 }  // namespace
