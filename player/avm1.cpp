@@ -153,6 +153,9 @@ int PropertyIndex(const std::string& name) {
   return -1;
 }
 
+// A script's property number as an index; -1 (no property) when it names none.
+int PropertyNumber(double n) { return n >= 0 && n < 64 ? static_cast<int>(n) : -1; }
+
 }  // namespace
 
 Value Avm1::GetProperty(const std::string& path, int index) {
@@ -273,14 +276,14 @@ void Avm1::Run(std::span<const std::uint8_t> code) {
       }
       case 0x22: {  // GetProperty
         const double index = Pop().ToNumber();
-        Push(GetProperty(Pop().ToString(), std::isfinite(index) ? static_cast<int>(index) : -1));
+        Push(GetProperty(Pop().ToString(), PropertyNumber(index)));
         break;
       }
       case 0x23: {  // SetProperty
         const double value = Pop().ToNumber();
         const double index = Pop().ToNumber();
         const std::string path = Pop().ToString();
-        if (std::isfinite(index)) SetProperty(path, static_cast<int>(index), value);
+        SetProperty(path, PropertyNumber(index), value);
         break;
       }
       case 0x4E: {  // GetMember

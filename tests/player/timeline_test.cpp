@@ -180,6 +180,17 @@ TEST(Timeline, GetTimeCountsMovieTimeAndRandomNumberStaysInRange) {
   EXPECT_EQ(seen.back(), "0");
 }
 
+TEST(Timeline, PropertyNumbersBeyondAnyPropertyAreIgnored) {
+  // getProperty("", 2^32) and setProperty("", -2^32, 1) change nothing; frame 2 follows as usual.
+  const Bytes huge{0x96, 9, 0, 6, 0x00, 0x00, 0xF0, 0x41, 0, 0, 0, 0};  // 2^32: high word first
+  const Bytes hugeNegative{0x96, 9, 0, 6, 0x00, 0x00, 0xF0, 0xC1, 0, 0, 0, 0};
+  const Bytes script = Concat({PushString(""), huge, Bytes{0x22, 0x17}, PushString(""), hugeNegative,
+                               Bytes{0x96, 5, 0, 7, 1, 0, 0, 0, 0x23}});
+  Session run(ThreeFrames({script}));
+  EXPECT_EQ(run.After(1), kRed);
+  EXPECT_EQ(run.After(1), kGreen);
+}
+
 TEST(Timeline, EndlessScriptsAndSelfPlacingSpritesCannotHangThePlayer) {
   // Jump back onto itself forever.
   const Bytes loop{0x99, 2, 0, 0xFB, 0xFF};

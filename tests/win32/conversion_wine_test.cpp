@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "projector.h"
+#include "stub_run.h"
 #include "win_files.h"
 
 namespace {
@@ -15,27 +15,11 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using namespace quillon;
 
-// Build paths are Linux paths; Wine shows the root as drive Z:.
-std::wstring WinPath(const char* unixPath) {
-  std::wstring w = L"Z:";
-  const int n = MultiByteToWideChar(CP_UTF8, 0, unixPath, -1, nullptr, 0);
-  std::wstring tail(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, unixPath, -1, tail.data(), n);
-  tail.resize(static_cast<std::size_t>(n - 1));
-  for (auto& c : tail)
-    if (c == L'/') c = L'\\';
-  return w + tail;
-}
-
-Bytes ReadFileBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFileBytes(const std::wstring& path, const Bytes& b) {
-  std::ofstream out(path.c_str(), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
+using test::ReadFileBytes;
+using test::RunStub;
+using test::StubResult;
+using test::WinPath;
+using test::WriteFileBytes;
 
 // An uncompressed movie with a 320 x 240 stage, 12 fps and 7 frames, then End.
 Bytes TinySwf() {
@@ -97,32 +81,6 @@ class RecordingUi final : public convert::ConversionUi {
   void ShowMessage(const std::wstring& text) override { messages.push_back(text); }
   std::span<const std::uint8_t> Stub() override { return stub; }
 };
-
-struct StubResult {
-  DWORD exitCode = 0xFFFFFFFF;
-  std::string report;
-};
-
-// Starts a produced executable with the report seam set and waits for it.
-StubResult RunStub(const std::wstring& exe, const std::wstring& reportFile) {
-  DeleteFileW(reportFile.c_str());
-  SetEnvironmentVariableW(L"QUILLON_STUB_REPORT", reportFile.c_str());
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::wstring cmd = L"\"" + exe + L"\"";
-  StubResult run;
-  if (CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &run.exitCode);
-    else TerminateProcess(pi.hProcess, 99);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
-  SetEnvironmentVariableW(L"QUILLON_STUB_REPORT", nullptr);
-  const Bytes r = ReadFileBytes(reportFile);
-  run.report.assign(r.begin(), r.end());
-  return run;
-}
 
 TEST(EmbeddedStub, QuillonCarriesTheBuiltStubAsCustom101InChinesePrc) {
   HMODULE exe = LoadLibraryExW(WinPath(QUILLON_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
