@@ -2,6 +2,7 @@
 // AVM1 subset that timeline scripts use, and drawing a frame into a canvas.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -75,7 +76,7 @@ class Player {
   const Instance& root() const { return *root_; }
   std::size_t CurrentFrame() const { return root_->frame; }  // 0-based
   bool Playing() const { return root_->playing; }
-  // Movie time in milliseconds: the frames played so far at the movie's frame rate.
+  // Movie time in milliseconds: when the frame shown began, the first frame at 0.
   double Milliseconds() const;
 
   // Called for getURL with the address and the window name; the stub opens a browser.
@@ -105,7 +106,8 @@ class Player {
   std::shared_ptr<int> liveSprites_ = std::make_shared<int>(0);
   long actionBudget_ = 0;  // actions left in this tick
   long ticks_ = 0;
-  std::minstd_rand random_{std::random_device{}()};
+  // Seeded from the clock: it cannot fail, unlike a device that may have no entropy source.
+  std::minstd_rand random_{static_cast<std::uint_fast32_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
   friend class Avm1;
 };
 
