@@ -156,6 +156,10 @@ LRESULT ButtonSite::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   skbutton& c = *control_;
   const auto x = static_cast<float>(GET_X_LPARAM(lParam));
   const auto y = static_cast<float>(GET_Y_LPARAM(lParam));
+  // The system sends no input to a disabled window; posted input is refused the same way.
+  const bool input = (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+                     (message >= WM_KEYFIRST && message <= WM_KEYLAST);
+  if (input && !IsWindowEnabled(window_)) return DefWindowProcW(window_, message, wParam, lParam);
   switch (message) {
     case WM_PAINT:
       OnPaint();

@@ -182,6 +182,13 @@ TEST(ButtonWindow, TabAndArrowsFollowTheTabOrderAndSkipDisabledButtons) {
   EXPECT_EQ(GetFocus(), f.hwnd(2)) << "Left arrow moves to the previous control";
   f.Post(2, WM_KEYDOWN, VK_DOWN, 0);
   EXPECT_EQ(GetFocus(), f.hwnd(0)) << "Down arrow moves to the next control";
+  // Input posted straight to the disabled button does nothing either.
+  f.Post(1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  f.Post(1, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  f.Post(1, WM_KEYDOWN, VK_SPACE, 0);
+  f.Post(1, WM_KEYUP, VK_SPACE, 0);
+  EXPECT_TRUE(f.events[1].log.empty()) << "a disabled button raised events";
+  EXPECT_EQ(GetFocus(), f.hwnd(0)) << "a press on a disabled button took the focus";
 }
 
 TEST(ButtonWindow, AccessKeysDefaultAndCancelButtons) {
