@@ -82,18 +82,19 @@ struct Found {
   HWND hwnd;
 };
 
+BOOL CALLBACK MatchWindow(HWND h, LPARAM lp) {
+  auto* want = reinterpret_cast<Found*>(lp);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(h, &owner);
+  if (owner != want->pid || !IsWindowVisible(h)) return TRUE;
+  want->hwnd = h;
+  return FALSE;
+}
+
+// The visible top-level window of process `pid`, if it has one yet.
 HWND WindowOf(DWORD pid) {
   Found f{pid, nullptr};
-  EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* want = reinterpret_cast<Found*>(lp);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(h, &owner);
-        if (owner != want->pid || !IsWindowVisible(h)) return TRUE;
-        want->hwnd = h;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&f));
+  EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&f));
   return f.hwnd;
 }
 
