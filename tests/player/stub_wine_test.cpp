@@ -127,14 +127,15 @@ bool Within(int ms, Probe probe) {
 }
 
 TEST(StubWindow, PlaysAtTheStageSizeAnimatesGoesFullScreenAndQuits) {
-  // Red for the first two seconds (half a frame per second), then green, held by Stop.
+  // Red for the first four seconds (a quarter frame per second, time enough for a slow
+  // machine to show the window), then green, held by Stop.
   // The stage is wider than the narrowest window the system allows.
   const Bytes movie = MovieFile(256, 128,
                                 {Background({255, 255, 255}), RectShape(1, 0, 0, 5120, 2560, {255, 0, 0}),
                                  RectShape(2, 0, 0, 5120, 2560, {0, 255, 0}), PlaceObject2({.depth = 1, .id = 1}),
                                  ShowFrame(), RemoveObject2(1), PlaceObject2({.depth = 1, .id = 2}),
                                  DoActionTag({0x07}), ShowFrame()},
-                                'F', 0.5);
+                                'F', 0.25);
   const std::wstring exePath = WriteOutput(movie, L"Red then green");
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -155,7 +156,7 @@ TEST(StubWindow, PlaysAtTheStageSizeAnimatesGoesFullScreenAndQuits) {
     ClientToScreen(hwnd, &centre);
     // The colours seen at the stage's centre, in order.
     std::vector<COLORREF> seen;
-    Within(10000, [&] {
+    Within(15000, [&] {
       const COLORREF c = ScreenPixel(centre.x, centre.y);
       if (seen.empty() || seen.back() != c) seen.push_back(c);
       return c == RGB(0, 255, 0);
