@@ -2,6 +2,8 @@
 // SetWindowPos when the window is made topmost. Portable.
 #pragma once
 
+#include "../support/rounding.h"
+
 namespace quillon::app {
 
 inline constexpr double kTwipsPerInch = 1440.0;
@@ -9,8 +11,7 @@ inline constexpr double kTwipsPerInch = 1440.0;
 // Twips per pixel at a screen resolution in dots per inch (15 at 96 dpi).
 double TwipsPerPixel(int dotsPerInch);
 
-// Nearest integer, ties to even (2.5 gives 2, 3.5 gives 4); clamped to the int range.
-int RoundHalfEven(double value);
+using quillon::RoundHalfEven;
 
 struct TwipsPlace {
   double left = 0, top = 0, width = 0, height = 0;

@@ -159,27 +159,19 @@ void skbutton::SetCaption(std::wstring v) {
 }
 
 void skbutton::SetCaptionAlign(std::int32_t v) {
-  captionAlign_ = v;
-  Redraw();
-  Notify(L"CaptionAlign");
+  ChangeLook(captionAlign_, v, L"CaptionAlign");
 }
 
 void skbutton::SetDropDownSymbol(std::int32_t v) {
-  dropDownSymbol_ = v;
-  Redraw();
-  Notify(L"DropDownSymbol");
+  ChangeLook(dropDownSymbol_, v, L"DropDownSymbol");
 }
 
 void skbutton::SetDropDownSeparator(bool v) {
-  dropDownSeparator_ = v;
-  Redraw();
-  Notify(L"DropDownSeparator");
+  ChangeLook(dropDownSeparator_, v, L"DropDownSeparator");
 }
 
 void skbutton::SetDisabledPictureMode(std::int32_t v) {
-  disabledPictureMode_ = v;
-  Redraw();
-  Notify(L"DisabledPictureMode");
+  ChangeLook(disabledPictureMode_, v, L"DisabledPictureMode");
 }
 
 void skbutton::SetEnabled(bool v) {
@@ -201,15 +193,11 @@ void skbutton::SetFont(container::FontPtr font) {
 
 void skbutton::SetForeColor(OleColour v) {
   foreColor_ = v;
-  surfaceForeColor_ = v;
-  Redraw();
-  Notify(L"ForeColor");
+  ChangeLook(surfaceForeColor_, v, L"ForeColor");
 }
 
 void skbutton::SetForeColorHover(OleColour v) {
-  foreColorHover_ = v;
-  Redraw();
-  Notify(L"ForeColorHover");
+  ChangeLook(foreColorHover_, v, L"ForeColorHover");
 }
 
 void skbutton::SetHandPointer(bool v) {
@@ -224,9 +212,7 @@ void skbutton::SetHandPointer(bool v) {
 }
 
 void skbutton::SetMaskColor(OleColour v) {
-  maskColor_ = v;
-  Redraw();
-  Notify(L"MaskColor");
+  ChangeLook(maskColor_, v, L"MaskColor");
 }
 
 void skbutton::SetMode(std::int32_t v) {
@@ -298,52 +284,36 @@ void skbutton::SetPictureAlign(std::int32_t v) {
 }
 
 void skbutton::SetPictureShadow(bool v) {
-  pictureShadow_ = v;
-  Redraw();
-  Notify(L"PictureShadow");
+  ChangeLook(pictureShadow_, v, L"PictureShadow");
 }
 
 void skbutton::SetPictureEffectOnOver(std::int32_t v) {
-  pictureEffectOnOver_ = v;
-  Redraw();
-  Notify(L"PictureEffectOnOver");
+  ChangeLook(pictureEffectOnOver_, v, L"PictureEffectOnOver");
 }
 
 void skbutton::SetPictureEffectOnDown(std::int32_t v) {
-  pictureEffectOnDown_ = v;
-  Redraw();
-  Notify(L"PictureEffectOnDown");
+  ChangeLook(pictureEffectOnDown_, v, L"PictureEffectOnDown");
 }
 
 void skbutton::SetPicturePushOnHover(bool v) {
-  picturePushOnHover_ = v;
-  Redraw();
-  Notify(L"PicturePushOnHover");
+  ChangeLook(picturePushOnHover_, v, L"PicturePushOnHover");
 }
 
 void skbutton::SetPictureOpacity(std::uint8_t v) {
-  pictureOpacity_ = v;
-  Redraw();
-  Notify(L"PictureOpacity");
+  ChangeLook(pictureOpacity_, v, L"PictureOpacity");
 }
 
 void skbutton::SetPictureOpacityOnOver(std::uint8_t v) {
-  pictureOpacityOnOver_ = v;
-  Redraw();
-  Notify(L"PictureOpacityOnOver");
+  ChangeLook(pictureOpacityOnOver_, v, L"PictureOpacityOnOver");
 }
 
 void skbutton::SetRightToLeft(bool v) {
   captionRightToLeft_ = v;
-  tooltipRightToLeft_ = v;
-  Redraw();
-  Notify(L"RightToLeft");
+  ChangeLook(tooltipRightToLeft_, v, L"RightToLeft");
 }
 
 void skbutton::SetCaptionEffects(std::int32_t v) {
-  captionEffects_ = v;
-  Redraw();
-  Notify(L"CaptionEffects");
+  ChangeLook(captionEffects_, v, L"CaptionEffects");
 }
 
 void skbutton::SetShowFocusRect(bool v) {
@@ -370,33 +340,23 @@ void skbutton::SetValue(bool v) {
 }
 
 void skbutton::SetTooltipTitle(std::wstring v) {
-  tooltipTitle_ = std::move(v);
-  Redraw();
-  Notify(L"TooltipTitle");
+  ChangeLook(tooltipTitle_, std::move(v), L"TooltipTitle");
 }
 
 void skbutton::SetToolTip(std::wstring v) {
-  toolTip_ = std::move(v);
-  Redraw();
-  Notify(L"ToolTip");
+  ChangeLook(toolTip_, std::move(v), L"ToolTip");
 }
 
 void skbutton::SetTooltipBackColor(OleColour v) {
-  tooltipBackColor_ = v;
-  Redraw();
-  Notify(L"TooltipBackColor");
+  ChangeLook(tooltipBackColor_, v, L"TooltipBackColor");
 }
 
 void skbutton::SetToolTipIcon(std::int32_t v) {
-  toolTipIcon_ = v;
-  Redraw();
-  Notify(L"ToolTipIcon");
+  ChangeLook(toolTipIcon_, v, L"ToolTipIcon");
 }
 
 void skbutton::SetToolTipType(std::int32_t v) {
-  toolTipType_ = v;
-  Redraw();
-  Notify(L"ToolTipType");
+  ChangeLook(toolTipType_, v, L"ToolTipType");
 }
 
 void skbutton::SetColorScheme(std::int32_t v) {

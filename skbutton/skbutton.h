@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "../container/font.h"
 #include "../container/menu.h"
@@ -217,6 +218,13 @@ class skbutton : public container::Control {
 
  private:
   void Notify(std::wstring_view name);
+  // Stores a property that only changes the look, redraws, then tells the container.
+  template <typename T, typename V>
+  void ChangeLook(T& field, V&& value, std::wstring_view name) {
+    field = std::forward<V>(value);
+    Redraw();
+    Notify(name);
+  }
   void SetState(std::int32_t s);    // store and redraw only when it changes
   void StoreState(std::int32_t s);  // store and redraw always
   void FontChanged();

@@ -29,18 +29,6 @@ void FixedSystemColours::Set(int index, Colour value) {
   if (index >= 0 && index <= kLastSystemColour) values_[static_cast<std::size_t>(index)] = value;
 }
 
-int RoundHalfEven(double value) {
-  const double floor = std::floor(value);
-  const double diff = value - floor;
-  double result = floor;
-  if (diff > 0.5) {
-    result = floor + 1.0;
-  } else if (diff == 0.5) {
-    result = std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
-  }
-  return static_cast<int>(result);
-}
-
 Colour TranslateColour(OleColour colour, const SystemColours& system) {
   switch (colour >> 24) {
     case 0x00:  // explicit RGB

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+#include "../../support/rounding.h"
+
 namespace quillon::render {
 
 // An OLE colour: 0x00BBGGRR, or a system-colour index when the top bit is set.
@@ -52,8 +54,7 @@ class FixedSystemColours final : public SystemColours {
   std::array<Colour, kLastSystemColour + 1> values_{};
 };
 
-// Round to the nearest integer, ties to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
-int RoundHalfEven(double value);
+using quillon::RoundHalfEven;
 
 // OLE colour -> explicit colour (OleTranslateColor with the default palette). A system colour
 // becomes its current value; an invalid one gives kBadColour.

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "forwarding_surface.h"
 #include "gdi_surface.h"
 #include "painters/system_theme.h"
 #include "redraw.h"
@@ -53,9 +54,10 @@ std::string Hex(Colour c) {
 }
 
 // Records the themed background requests and passes everything on to the GDI surface.
-class ThemeRecorder final : public Surface {
+class ThemeRecorder final : public testing::ForwardingSurface {
  public:
-  explicit ThemeRecorder(GdiSurface& inner, bool themeAvailable = true) : inner_(inner), available_(themeAvailable) {}
+  explicit ThemeRecorder(GdiSurface& inner, bool themeAvailable = true)
+      : ForwardingSurface(inner), available_(themeAvailable) {}
   struct Call {
     int state;
     Rect rect, clip;
@@ -64,35 +66,13 @@ class ThemeRecorder final : public Surface {
   };
   std::vector<Call> calls;
 
-  void DrawLine(int x1, int y1, int x2, int y2, Colour c) override { inner_.DrawLine(x1, y1, x2, y2, c); }
-  void FrameRectangle(int x, int y, int w, int h, Colour c) override { inner_.FrameRectangle(x, y, w, h, c); }
-  void FillRectangle(Colour c, const Rect& r) override { inner_.FillRectangle(c, r); }
-  void DrawFocusRect(const Rect& r) override { inner_.DrawFocusRect(r); }
-  Colour GetPixel(int x, int y) override { return inner_.GetPixel(x, y); }
-  void SetPixel(int x, int y, Colour c) override { inner_.SetPixel(x, y, c); }
-  void DrawEdge(const Rect& r, unsigned e, unsigned s) override { inner_.DrawEdge(r, e, s); }
-  void Clear() override { inner_.Clear(); }
-  void SetBackgroundColour(Colour c) override { inner_.SetBackgroundColour(c); }
-  PixelBlock ReadPixels(int x, int y, int w, int h, int bpp) override { return inner_.ReadPixels(x, y, w, h, bpp); }
-  void WritePixels(int x, int y, const PixelBlock& b) override { inner_.WritePixels(x, y, b); }
-  Colour NearestColour(Colour c) override { return inner_.NearestColour(c); }
-  bool IsTrueColour() override { return inner_.IsTrueColour(); }
-  Size MeasureText(std::wstring_view t, const Rect& b, unsigned f, const FontDesc& font) override {
-    return inner_.MeasureText(t, b, f, font);
-  }
-  void DrawString(std::wstring_view t, const Rect& r, unsigned f, const FontDesc& font) override {
-    inner_.DrawString(t, r, f, font);
-  }
-  Colour TextColour() override { return inner_.TextColour(); }
-  void SetTextColour(Colour c) override { inner_.SetTextColour(c); }
   bool DrawThemedButton(int state, const Rect& rect, const Rect& clip, const Rect* region) override {
-    const bool drawn = available_ && inner_.DrawThemedButton(state, rect, clip, region);
+    const bool drawn = available_ && ForwardingSurface::DrawThemedButton(state, rect, clip, region);
     calls.push_back({state, rect, clip, region ? std::optional<Rect>(*region) : std::nullopt, drawn});
     return drawn;
   }
 
  private:
-  GdiSurface& inner_;
   bool available_;
 };
 

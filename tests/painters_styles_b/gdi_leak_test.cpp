@@ -1,5 +1,6 @@
 // Many redraws of the five styles in every look with everything a face can carry must leave
 // no GDI object behind (Wine's GetGuiResources answers 0, so the wrappers' counter decides).
+#include "busy_paint_input.h"
 #include "gdi_objects.h"
 #include "rig.h"
 
@@ -35,20 +36,8 @@ TEST(StylesGdi, TenThousandRedrawsLeaveNoGdiObject) {
   Host host;
   host.width = 97;
   host.height = 33;
-  PaintInput in;
-  in.caption = L"&Convert";
-  in.font.face = L"Tahoma";
-  in.font.height = -11;
-  in.backColor = Rgb(173, 209, 255);
-  in.captionEffects = 4;
-  in.dropDownSymbol = 6;
-  in.dropDownSeparator = true;
-  in.pictureShadow = true;
+  PaintInput in = testing::BusyPaintInput(Rgb(173, 209, 255));
   in.parentActive = true;
-  std::vector<std::uint32_t> px(16 * 16, 0x80336699u);
-  in.pictureNormal = container::MakePicture(PictureKind::Bitmap, 16, 16, 32, true, px);
-  in.pictureHot = container::MakePicture(PictureKind::Icon, 16, 16, 32, true, px);
-  in.pictureDown = container::MakePicture(PictureKind::Bitmap, 16, 16, 24, false, px);
   ButtonRenderer renderer;
   const int start = LiveGdiObjects();
   constexpr int kLookCount = static_cast<int>(std::size(kLooks));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "forwarding_surface.h"
 #include "redraw.h"
 #ifdef _WIN32
 #include "gdi_surface.h"
@@ -63,41 +64,15 @@ class Canvas {
 
 // Passes everything on and notes the focus frames, which are exclusive-or and so cannot be
 // told from the pixels alone.
-class FocusRecorder final : public Surface {
+class FocusRecorder final : public testing::ForwardingSurface {
  public:
-  explicit FocusRecorder(Surface& s) : s_(s) {}
+  using ForwardingSurface::ForwardingSurface;
   std::vector<Rect> focusFrames;
 
-  void DrawLine(int x1, int y1, int x2, int y2, Colour c) override { s_.DrawLine(x1, y1, x2, y2, c); }
-  void FrameRectangle(int x, int y, int w, int h, Colour c) override { s_.FrameRectangle(x, y, w, h, c); }
-  void FillRectangle(Colour c, const Rect& r) override { s_.FillRectangle(c, r); }
   void DrawFocusRect(const Rect& r) override {
     focusFrames.push_back(r);
-    s_.DrawFocusRect(r);
+    ForwardingSurface::DrawFocusRect(r);
   }
-  Colour GetPixel(int x, int y) override { return s_.GetPixel(x, y); }
-  void SetPixel(int x, int y, Colour c) override { s_.SetPixel(x, y, c); }
-  void DrawEdge(const Rect& r, unsigned e, unsigned f) override { s_.DrawEdge(r, e, f); }
-  void Clear() override { s_.Clear(); }
-  void SetBackgroundColour(Colour c) override { s_.SetBackgroundColour(c); }
-  PixelBlock ReadPixels(int x, int y, int w, int h, int bpp) override { return s_.ReadPixels(x, y, w, h, bpp); }
-  void WritePixels(int x, int y, const PixelBlock& b) override { s_.WritePixels(x, y, b); }
-  Colour NearestColour(Colour c) override { return s_.NearestColour(c); }
-  bool IsTrueColour() override { return s_.IsTrueColour(); }
-  Size MeasureText(std::wstring_view t, const Rect& r, unsigned f, const FontDesc& d) override {
-    return s_.MeasureText(t, r, f, d);
-  }
-  void DrawString(std::wstring_view t, const Rect& r, unsigned f, const FontDesc& d) override {
-    s_.DrawString(t, r, f, d);
-  }
-  Colour TextColour() override { return s_.TextColour(); }
-  void SetTextColour(Colour c) override { s_.SetTextColour(c); }
-  bool DrawThemedButton(int st, const Rect& r, const Rect& clip, const Rect* region) override {
-    return s_.DrawThemedButton(st, r, clip, region);
-  }
-
- private:
-  Surface& s_;
 };
 
 // "rgb(r, g, b)", the way the colours are written down in the tests.

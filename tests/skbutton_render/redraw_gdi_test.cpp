@@ -1,6 +1,7 @@
 // Whole redraws through the GDI surface: size caching, corner marks and the GDI leak check.
 #include <gtest/gtest.h>
 
+#include "busy_paint_input.h"
 #include "fake_host.h"
 #include "gdi_surface.h"
 #include "redraw.h"
@@ -72,19 +73,7 @@ TEST(RedrawGdi, TenThousandRedrawsLeakNoGdiObject) {
   FakeHost host;
   host.width = 97;
   host.height = 33;
-  PaintInput in;
-  in.caption = L"&Convert";
-  in.font.face = L"Tahoma";
-  in.font.height = -11;
-  in.backColor = RGB(227, 227, 227);
-  in.captionEffects = 4;
-  in.dropDownSymbol = 6;
-  in.dropDownSeparator = true;
-  in.pictureShadow = true;
-  std::vector<std::uint32_t> px(16 * 16, 0x80336699u);
-  in.pictureNormal = container::MakePicture(PictureKind::Bitmap, 16, 16, 32, true, px);
-  in.pictureHot = container::MakePicture(PictureKind::Icon, 16, 16, 32, true, px);
-  in.pictureDown = container::MakePicture(PictureKind::Bitmap, 16, 16, 24, false, px);
+  PaintInput in = testing::BusyPaintInput(RGB(227, 227, 227));
   const int start = LiveGdiObjects();
   for (int i = 0; i < 10000; ++i) {
     in.state = i % 3;
