@@ -52,33 +52,23 @@ void Font::SetBold(bool bold) {
 }
 
 void Font::SetWeight(std::int16_t weight) {
-  if (weight == description_.weight) return;
-  description_.weight = weight;
-  Notify(L"Weight");
+  Change(description_.weight, weight, L"Weight");
 }
 
 void Font::SetItalic(bool italic) {
-  if (italic == description_.italic) return;
-  description_.italic = italic;
-  Notify(L"Italic");
+  Change(description_.italic, italic, L"Italic");
 }
 
 void Font::SetUnderline(bool underline) {
-  if (underline == description_.underline) return;
-  description_.underline = underline;
-  Notify(L"Underline");
+  Change(description_.underline, underline, L"Underline");
 }
 
 void Font::SetStrikethrough(bool strikethrough) {
-  if (strikethrough == description_.strikethrough) return;
-  description_.strikethrough = strikethrough;
-  Notify(L"Strikethrough");
+  Change(description_.strikethrough, strikethrough, L"Strikethrough");
 }
 
 void Font::SetCharset(std::int16_t charset) {
-  if (charset == description_.charset) return;
-  description_.charset = charset;
-  Notify(L"Charset");
+  Change(description_.charset, charset, L"Charset");
 }
 
 FontSubscription Font::Subscribe(Listener listener) {

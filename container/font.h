@@ -69,6 +69,13 @@ class Font : public std::enable_shared_from_this<Font> {
 
  private:
   void Notify(std::wstring_view attribute);
+  // Stores an attribute and notifies, only when it differs.
+  template <typename T>
+  void Change(T& field, T value, std::wstring_view attribute) {
+    if (value == field) return;
+    field = value;
+    Notify(attribute);
+  }
   void Unsubscribe(std::uint64_t id);
 
   FontDescription description_;
