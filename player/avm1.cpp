@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <random>
 
-#include "bytes.h"
+#include "swf/bytes.h"
 
 namespace quillon::player {
 

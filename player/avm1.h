@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "player.h"
+#include "display/player.h"
 
 namespace quillon::player {
 

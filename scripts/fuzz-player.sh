@@ -17,19 +17,20 @@ mkdir -p "$out/obj" "$out/corpus" "$out/findings"
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Iplayer)
 objs=()
 # Rebuilds only what changed since the last run.
-for f in player/*.cpp; do
-  o="$out/obj/$(basename "$f" .cpp).o"
+while IFS= read -r f; do
+  o="$out/obj/$(echo "${f#player/}" | tr / _ | sed 's/\.cpp$//').o"
   if [ ! -f "$o" ] || [ "$f" -nt "$o" ] || [ -n "$(find player -name '*.h' -newer "$o")" ]; then
     clang++ "${flags[@]}" -fsanitize=fuzzer-no-link -c "$f" -o "$o"
   fi
   objs+=("$o")
-done
+done < <(find player -name '*.cpp' | sort)
 [ -f "$out/obj/stb_image.o" ] ||
-  clang -O1 -g -fsanitize=address,undefined -w -I/usr/include/stb -c player/stb_image_impl.c -o "$out/obj/stb_image.o"
+  clang -O1 -g -fsanitize=address,undefined -w -I/usr/include/stb -c player/swf/stb_image_impl.c -o "$out/obj/stb_image.o"
 clang++ "${flags[@]}" tests/player/fuzz/fuzz_player.cpp "${objs[@]}" "$out/obj/stb_image.o" -lz -o "$out/fuzz_player"
 # Seeds: the reference movies when present (read in place, never copied), so the fuzzer starts
 # from real tag streams; what it learns goes to its own corpus folder.
 seeds=()
 [ -d ../shared/player-corpus ] && seeds=(../shared/player-corpus/*/)
+[ -d ../shared/avm1-corpus ] && seeds+=(../shared/avm1-corpus/*/)
 exec nice -n 19 "$out/fuzz_player" "$out/corpus" "${seeds[@]}" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
   -rss_limit_mb=4096 -artifact_prefix="$out/findings/" -print_final_stats=1

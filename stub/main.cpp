@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "movie.h"
+#include "swf/movie.h"
 #include "movie_source.h"
-#include "player.h"
+#include "display/player.h"
 #include "projector.h"
-#include "stage_view.h"
+#include "render/stage_view.h"
 #include "swf_facts.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "movie.h"
-#include "player.h"
-#include "raster.h"
+#include "swf/movie.h"
+#include "display/player.h"
+#include "render/raster.h"
 
 extern "C" {
 unsigned char* stbi_load_from_memory(const unsigned char* buffer, int len, int* x, int* y, int* comp, int req);

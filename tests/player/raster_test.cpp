@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "raster.h"
+#include "render/raster.h"
 
 namespace quillon::player {
 namespace {

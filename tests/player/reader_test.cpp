@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "lzma.h"
-#include "movie.h"
+#include "swf/lzma.h"
+#include "swf/movie.h"
 #include "swf_writer.h"
 
 namespace quillon::player {

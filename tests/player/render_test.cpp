@@ -1,7 +1,7 @@
 // Drawing self-built movies: every expected pixel follows from the geometry placed.
 #include <gtest/gtest.h>
 
-#include "player.h"
+#include "display/player.h"
 #include "swf_writer.h"
 
 namespace quillon::player {

@@ -1,7 +1,7 @@
 // The playing window's arithmetic: fitting the stage and timing frames without drift.
 #include <gtest/gtest.h>
 
-#include "stage_view.h"
+#include "render/stage_view.h"
 
 namespace quillon::player {
 namespace {

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "avm1.h"
-#include "player.h"
+#include "display/player.h"
 #include "swf_writer.h"
 
 namespace quillon::player {

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <span>
 
-#include "movie.h"
-#include "player.h"
-#include "raster.h"
+#include "swf/movie.h"
+#include "display/player.h"
+#include "render/raster.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillon::player;

@@ -1,4 +1,4 @@
-#include "player.h"
+#include "display/player.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
-#include "movie.h"
+#include "swf/movie.h"
 
 #include <algorithm>
 
-#include "bytes.h"
-#include "image.h"
-#include "lzma.h"
+#include "swf/bytes.h"
+#include "swf/image.h"
+#include "swf/lzma.h"
 
 namespace quillon::player {
 namespace {

@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "movie.h"
-#include "raster.h"
+#include "swf/movie.h"
+#include "render/raster.h"
 
 namespace quillon::player {
 

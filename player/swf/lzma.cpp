@@ -1,4 +1,4 @@
-#include "lzma.h"
+#include "swf/lzma.h"
 
 #include <algorithm>
 #include <array>

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "movie.h"
+#include "swf/movie.h"
 
 namespace quillon::player {
 

@@ -1,4 +1,4 @@
-#include "raster.h"
+#include "render/raster.h"
 
 #include <algorithm>
 #include <array>

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "geometry.h"
-#include "movie.h"
+#include "swf/movie.h"
 
 namespace quillon::player {
 

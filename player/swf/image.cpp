@@ -1,10 +1,10 @@
-#include "image.h"
+#include "swf/image.h"
 
 #include <zlib.h>
 
 #include <cstring>
 
-#include "bytes.h"
+#include "swf/bytes.h"
 
 extern "C" {
 unsigned char* stbi_load_from_memory(const unsigned char* buffer, int len, int* x, int* y, int* channels_in_file,
