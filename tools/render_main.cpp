@@ -26,6 +26,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: quillon-render MOVIE.swf [--frames N] [--quality low|high] [--out OUT.png]\n"
                "                      [--expected REF.png [--tolerance T] [--max-outliers M]] [--bench K] [--show N]\n"
+               "       quillon-render MOVIE.swf --trace [--frames N] [--input INPUT.json]\n"
+               "--trace runs the frames without drawing and prints each traced line.\n"
                "Exit status: 0 rendered (and matched), 1 mismatch, 2 error.\n");
   return 2;
 }
@@ -41,6 +43,8 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   std::string moviePath = argv[1], out, expected;
   long frames = 1, tolerance = 0, maxOutliers = 0, bench = 0, show = 0;
+  bool trace = false;
+  std::string input;
   Quality quality = Quality::High;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -53,6 +57,8 @@ int main(int argc, char** argv) {
     else if (arg == "--max-outliers" && hasValue) maxOutliers = std::strtol(argv[++i], nullptr, 10);
     else if (arg == "--show" && hasValue) show = std::strtol(argv[++i], nullptr, 10);
     else if (arg == "--bench" && hasValue) bench = std::strtol(argv[++i], nullptr, 10);
+    else if (arg == "--trace") trace = true;
+    else if (arg == "--input" && hasValue) input = argv[++i];  // mouse and keyboard: not delivered yet
     else return Usage();
   }
   const auto bytes = ReadAll(moviePath);
@@ -63,6 +69,14 @@ int main(int argc, char** argv) {
   }
   if (loaded.error == LoadError::NeedsActionScript3) std::fprintf(stderr, "note: the movie needs ActionScript 3\n");
   Player player(loaded.movie);
+  if (trace) {
+    player.onTrace = [](const std::string& line) {
+      std::fwrite(line.data(), 1, line.size(), stdout);
+      std::fputc('\n', stdout);
+    };
+    for (long f = 0; f < frames; ++f) player.Tick();
+    return 0;
+  }
   const int w = loaded.movie->StageWidth(), h = loaded.movie->StageHeight();
   if (w <= 0 || h <= 0 || w > 8192 || h > 8192) {
     std::fprintf(stderr, "unusable stage size %d x %d\n", w, h);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "avm1.h"
+#include "display/clip_object.h"
 
 namespace quillon::player {
 namespace {
@@ -13,14 +13,138 @@ constexpr int kMaxScriptsPerTick = 10000;
 constexpr int kMaxNesting = 32;
 // Sprites placing sprites can multiply; beyond this many live instances new ones stay empty.
 constexpr int kMaxSprites = 20000;
-// All scripts of one tick together run at most this many actions (long ones count their bytes).
-constexpr long kMaxActionsPerTick = 300000;
+// The collector runs when this many objects were made since it last ran.
+constexpr std::size_t kCollectEvery = 20000;
 constexpr std::size_t kMaxClipLayers = 16;
 
 }  // namespace
 
-Player::Player(std::shared_ptr<const Movie> movie) : movie_(std::move(movie)), root_(std::make_shared<Instance>()) {
+class Player::ScriptHost : public avm1::Host {
+ public:
+  explicit ScriptHost(Player& player) : player_(player) {}
+  avm1::Clip* Root() override { return player_.ObjectOf(*player_.root_); }
+  avm1::Clip* Level(int n) override { return n == 0 ? Root() : nullptr; }
+  double Milliseconds() override { return player_.Milliseconds(); }
+  void GetUrl(const std::string& url, const std::string& target, int) override {
+    if (player_.onGetUrl) player_.onGetUrl(url, target);
+  }
+  void TraceRoots(std::vector<avm1::Object*>& out) override { Walk(*player_.root_, out); }
+
+ private:
+  static void Walk(Instance& inst, std::vector<avm1::Object*>& out) {
+    if (inst.object) out.push_back(inst.object);
+    for (auto& [depth, obj] : inst.displayList)
+      if (obj.sprite) Walk(*obj.sprite, out);
+  }
+  Player& player_;
+};
+
+Player::Player(std::shared_ptr<const Movie> movie)
+    : movie_(std::move(movie)), root_(std::make_shared<Instance>()), host_(std::make_unique<ScriptHost>(*this)) {
   root_->timeline = &movie_->timeline;
+  emptyTimeline_.frames.emplace_back();
+  vm_ = std::make_unique<avm1::Machine>(*host_, movie_->version);
+  InstallMovieClip(*vm_, *this);
+  vm_->onTrace = [this](const std::string& line) {
+    if (onTrace) onTrace(line);
+  };
+}
+
+// Timelines hold pointers into the machine's heap: they go first.
+Player::~Player() {
+  root_.reset();
+  pending_.clear();
+  vm_.reset();
+}
+
+avm1::Clip* Player::ObjectOf(Instance& inst) {
+  if (!inst.object) inst.object = vm_->Make<ClipObject>(*this, inst.weak_from_this());
+  return inst.object;
+}
+
+DisplayObject* Player::DisplayOf(Instance& inst) {
+  auto parent = inst.parent.lock();
+  if (!parent) return &rootDisplay_;
+  for (auto& [depth, obj] : parent->displayList)
+    if (obj.sprite.get() == &inst) return &obj;
+  return nullptr;
+}
+
+std::shared_ptr<Instance> Player::NewSprite(Instance& parent, const Timeline* timeline) {
+  if (parent.nesting >= kMaxNesting || *liveSprites_ >= kMaxSprites) return nullptr;
+  auto sprite = std::make_shared<Instance>();
+  sprite->liveCount = liveSprites_;
+  ++*liveSprites_;
+  sprite->timeline = timeline;
+  sprite->parent = parent.weak_from_this();
+  sprite->nesting = parent.nesting + 1;
+  return sprite;
+}
+
+std::map<int, DisplayObject>::iterator Player::PlaceAt(Instance& parent, int depth, DisplayObject obj) {
+  obj.depth = depth;
+  parent.displayList.erase(depth);
+  auto it = parent.displayList.emplace(depth, std::move(obj)).first;
+  if (auto sprite = it->second.sprite; sprite && !sprite->entered) {
+    EnterFrame(*sprite, 0);
+    sprite->fresh = true;
+    QueueClipEvent(*sprite, kEventLoad, "onLoad");
+  }
+  return it;
+}
+
+void Player::DuplicateClip(ClipObject& clip, const std::string& name, int depth) {
+  auto inst = clip.instance();
+  auto parent = inst ? inst->parent.lock() : nullptr;
+  DisplayObject* from = inst ? DisplayOf(*inst) : nullptr;
+  if (!parent || !from || depth < -16384 || depth > 2130690045) return;
+  DisplayObject copy = *from;
+  copy.name = name;
+  copy.sprite = NewSprite(*parent, inst->timeline);
+  if (!copy.sprite) return;
+  PlaceAt(*parent, depth + 16384, std::move(copy));
+}
+
+void Player::RemoveClip(ClipObject& clip) {
+  auto inst = clip.instance();
+  auto parent = inst ? inst->parent.lock() : nullptr;
+  if (!parent) return;
+  for (auto it = parent->displayList.begin(); it != parent->displayList.end(); ++it)
+    if (it->second.sprite == inst) {
+      // Clips placed by the timeline stay; scripts remove only their own.
+      if (it->first < 16384) return;
+      parent->displayList.erase(it);
+      return;
+    }
+}
+
+avm1::Clip* Player::CreateEmptyClip(ClipObject& parentClip, const std::string& name, int depth) {
+  auto parent = parentClip.instance();
+  if (!parent || depth < -16384 || depth > 2130690045) return nullptr;
+  DisplayObject obj;
+  obj.name = name;
+  obj.sprite = NewSprite(*parent, &emptyTimeline_);
+  if (!obj.sprite) return nullptr;
+  auto it = PlaceAt(*parent, depth + 16384, std::move(obj));
+  return ObjectOf(*it->second.sprite);
+}
+
+void Player::QueueClipEvent(Instance& inst, std::uint32_t event, const char* method) {
+  DisplayObject* d = DisplayOf(inst);
+  if (d && d->clipActions)
+    for (const ClipAction& action : *d->clipActions)
+      if (action.events & event) pending_.push_back({inst.weak_from_this(), action.code, {}});
+  if (method && inst.object) pending_.push_back({inst.weak_from_this(), nullptr, method});
+}
+
+void Player::EnterFrameEvents(Instance& inst) {
+  std::vector<std::shared_ptr<Instance>> sprites;
+  for (auto& [depth, obj] : inst.displayList)
+    if (obj.sprite) sprites.push_back(obj.sprite);
+  for (auto& s : sprites) {
+    EnterFrameEvents(*s);
+    QueueClipEvent(*s, kEventEnterFrame, "onEnterFrame");
+  }
 }
 
 void Player::Place(Instance& inst, const PlaceObject& p) {
@@ -37,14 +161,7 @@ void Player::Place(Instance& inst, const PlaceObject& p) {
       obj.characterId = *p.characterId;
       obj.character = dict->second;
       obj.sprite.reset();
-      if (const auto* sprite = std::get_if<SpriteDef>(obj.character.get()); sprite && inst.nesting < kMaxNesting && *liveSprites_ < kMaxSprites) {
-        obj.sprite = std::make_shared<Instance>();
-        obj.sprite->liveCount = liveSprites_;
-        ++*liveSprites_;
-        obj.sprite->timeline = &sprite->timeline;
-        obj.sprite->parent = inst.weak_from_this();
-        obj.sprite->nesting = inst.nesting + 1;
-      }
+      if (const auto* sprite = std::get_if<SpriteDef>(obj.character.get())) obj.sprite = NewSprite(inst, &sprite->timeline);
     }
   }
   obj.depth = p.depth;
@@ -54,12 +171,8 @@ void Player::Place(Instance& inst, const PlaceObject& p) {
   if (p.name) obj.name = *p.name;
   if (p.clipDepth) obj.clipDepth = *p.clipDepth;
   if (p.visible) obj.visible = *p.visible;
-  std::shared_ptr<Instance> started = obj.sprite && !obj.sprite->entered ? obj.sprite : nullptr;
-  if (!modify) inst.displayList[p.depth] = std::move(fresh);
-  if (started) {
-    EnterFrame(*started, 0);
-    started->fresh = true;
-  }
+  if (!p.clipActions.empty()) obj.clipActions = &p.clipActions;
+  if (!modify) PlaceAt(inst, p.depth, std::move(fresh));
 }
 
 void Player::ApplyTags(Instance& inst, const Frame& frame, bool runScripts) {
@@ -67,7 +180,9 @@ void Player::ApplyTags(Instance& inst, const Frame& frame, bool runScripts) {
     if (const auto* p = std::get_if<PlaceObject>(&tag)) Place(inst, *p);
     else if (const auto* r = std::get_if<RemoveObject>(&tag)) inst.displayList.erase(r->depth);
     else if (const auto* a = std::get_if<DoAction>(&tag); a && runScripts && !movie_->usesActionScript3)
-      pending_.push_back({inst.weak_from_this(), a->code});
+      pending_.push_back({inst.weak_from_this(), a->code, {}});
+    else if (const auto* i = std::get_if<InitAction>(&tag); i && !movie_->usesActionScript3 && initDone_.insert(i).second)
+      initScripts_.push_back({root_, i->code, {}});
   }
 }
 
@@ -120,14 +235,33 @@ void Player::AdvanceChildren(Instance& inst) {
 
 void Player::RunScripts() {
   int budget = kMaxScriptsPerTick;
-  for (std::size_t i = 0; i < pending_.size() && budget > 0; ++i, --budget) {
-    const PendingScript job = pending_[i];
-    if (auto target = job.target.lock()) {
-      Avm1 vm(*this, target);
-      vm.Run(*job.code);
+  for (std::size_t i = 0; (i < pending_.size() || !initScripts_.empty()) && budget > 0; --budget) {
+    PendingScript job;
+    if (!initScripts_.empty()) {
+      job = std::move(initScripts_.front());
+      initScripts_.erase(initScripts_.begin());
+    } else {
+      job = pending_[i++];
+    }
+    auto target = job.target.lock();
+    if (!target) continue;
+    avm1::Clip* clip = ObjectOf(*target);
+    if (job.code) {
+      vm_->RunScript(job.code, clip);
+    } else {
+      // A handler property: runs when set on the clip, with the clip as this.
+      try {
+        vm_->running_++;
+        vm_->scriptStart = std::chrono::steady_clock::now();
+        vm_->CallMethod(clip, job.method, {});
+      } catch (const avm1::ScriptThrow&) {
+      } catch (const avm1::ScriptAbort&) {
+      }
+      vm_->running_--;
     }
   }
   pending_.clear();
+  initScripts_.clear();
 }
 
 double Player::Milliseconds() const {
@@ -136,9 +270,13 @@ double Player::Milliseconds() const {
 }
 
 void Player::Tick() {
-  actionBudget_ = kMaxActionsPerTick;
   ++ticks_;
+  vm_->BeginFrame();
   Instance& root = *root_;
+  if (root.entered) {
+    EnterFrameEvents(root);
+    QueueClipEvent(root, kEventEnterFrame, "onEnterFrame");
+  }
   if (!root.entered) {
     EnterFrame(root, 0);
     // Sprites placed on the first frame do not advance on it.
@@ -148,6 +286,11 @@ void Player::Tick() {
   }
   AdvanceChildren(root);
   RunScripts();
+  vm_->RunTimers(Milliseconds());
+  if (vm_->ObjectCount() > collectedAt_ + kCollectEvery) {
+    vm_->Collect();
+    collectedAt_ = vm_->ObjectCount();
+  }
 }
 
 void Player::Render(Canvas& canvas, Quality quality, double scale) const {

@@ -1,5 +1,5 @@
-// Plays a movie: the main timeline and sprite timelines over their display lists, the
-// AVM1 subset that timeline scripts use, and drawing a frame into a canvas.
+// Plays a movie: the main timeline and sprite timelines over their display lists, their
+// scripts on the script machine, and drawing a frame into a canvas.
 #pragma once
 
 #include <chrono>
@@ -7,30 +7,16 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 
+#include "avm1/machine.h"
 #include "swf/movie.h"
 #include "render/raster.h"
 
 namespace quillon::player {
 
 struct Instance;
-
-// A script value.
-struct Value {
-  enum class Type { Undefined, Null, Bool, Number, String, Clip } type = Type::Undefined;
-  double number = 0;
-  bool boolean = false;
-  std::string string;
-
-  static Value Num(double n) { return {Type::Number, n, false, {}}; }
-  static Value Str(std::string s) { return {Type::String, 0, false, std::move(s)}; }
-  static Value Bool(bool b) { return {Type::Bool, 0, b, {}}; }
-  static Value ClipAt(std::string path) { return {Type::Clip, 0, false, std::move(path)}; }
-  double ToNumber() const;
-  std::string ToString() const;
-  bool ToBool() const;
-};
 
 struct DisplayObject {
   int depth = 0;
@@ -43,6 +29,7 @@ struct DisplayObject {
   int clipDepth = 0;
   bool visible = true;
   std::shared_ptr<Instance> sprite;  // for sprite characters
+  const std::vector<ClipAction>* clipActions = nullptr;  // its onClipEvent handlers, from the timeline
 };
 
 // A running timeline: the main movie or a placed sprite.
@@ -59,13 +46,15 @@ struct Instance : std::enable_shared_from_this<Instance> {
     if (liveCount) --*liveCount;
   }
   std::map<int, DisplayObject> displayList;
+  avm1::Clip* object = nullptr;  // its script object, made when first placed
 };
 
-class Avm1;
+class ClipObject;
 
 class Player {
  public:
   explicit Player(std::shared_ptr<const Movie> movie);
+  ~Player();
 
   // Advances every timeline one frame (the first call enters frame 1) and runs the scripts.
   void Tick();
@@ -82,8 +71,22 @@ class Player {
   // Called for getURL with the address and the window name; the stub opens a browser.
   std::function<void(const std::string& url, const std::string& target)> onGetUrl;
 
+  // Every line that a script traces.
+  std::function<void(const std::string&)> onTrace;
+
   // Timeline control, as scripts use it (0-based frames).
   void GotoFrame(Instance& target, std::size_t frame, bool play);
+
+  avm1::Machine& machine() { return *vm_; }
+  // The script object of a timeline, made on first use.
+  avm1::Clip* ObjectOf(Instance& inst);
+  // Where a timeline is placed in its parent (the root has its own).
+  DisplayObject* DisplayOf(Instance& inst);
+  // Clips that scripts make and remove; depths are the scripts' (0 and up for their own).
+  void DuplicateClip(ClipObject& clip, const std::string& name, int depth);
+  void RemoveClip(ClipObject& clip);
+  avm1::Clip* CreateEmptyClip(ClipObject& parent, const std::string& name, int depth);
+  std::size_t movieSize() const { return movie_->fileSize; }
 
  private:
   void EnterFrame(Instance& inst, std::size_t frame);
@@ -94,21 +97,32 @@ class Player {
   void DrawList(const DrawContext& ctx, const Instance& inst, const Matrix& m, const ColorTransform& cx) const;
   void DrawObject(const DrawContext& ctx, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) const;
 
+  // A frame script, a clip event handler, or (with `method`) a handler property such as
+  // onEnterFrame, queued to run in order.
   struct PendingScript {
     std::weak_ptr<Instance> target;
     std::shared_ptr<const std::vector<std::uint8_t>> code;
+    std::string method;
   };
+  void QueueClipEvent(Instance& inst, std::uint32_t event, const char* method);
+  void EnterFrameEvents(Instance& inst);
+  std::shared_ptr<Instance> NewSprite(Instance& parent, const Timeline* timeline);
+  std::map<int, DisplayObject>::iterator PlaceAt(Instance& parent, int depth, DisplayObject obj);
 
   std::shared_ptr<const Movie> movie_;
   std::shared_ptr<Instance> root_;
   std::vector<PendingScript> pending_;
-  std::map<std::string, Value> variables_;
+  class ScriptHost;
+  std::unique_ptr<ScriptHost> host_;
+  std::unique_ptr<avm1::Machine> vm_;
+  DisplayObject rootDisplay_;
+  std::vector<PendingScript> initScripts_;
+  std::size_t collectedAt_ = 0;
+  Timeline emptyTimeline_;
+  std::set<const void*> initDone_;  // DoInitAction blocks already run
   std::shared_ptr<int> liveSprites_ = std::make_shared<int>(0);
-  long actionBudget_ = 0;  // actions left in this tick
   long ticks_ = 0;
-  // Seeded from the clock: it cannot fail, unlike a device that may have no entropy source.
-  std::minstd_rand random_{static_cast<std::uint_fast32_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
-  friend class Avm1;
+  friend class ClipObject;
 };
 
 }  // namespace quillon::player

@@ -15,7 +15,7 @@ enum Tag : int {
   kDefineShape2 = 22, kPlaceObject2 = 26, kRemoveObject2 = 28, kDefineShape3 = 32, kDefineBitsJpeg3 = 35,
   kDefineBitsLossless2 = 36, kDefineSprite = 39, kFrameLabel = 43, kDefineMorphShape = 46,
   kFileAttributes = 69, kPlaceObject3 = 70, kDoAbcDefine = 72, kDoAbc = 82, kDefineShape4 = 83,
-  kDefineMorphShape2 = 84, kDefineBitsJpeg4 = 90,
+  kDefineMorphShape2 = 84, kDefineBitsJpeg4 = 90, kDoInitAction = 59,
 };
 
 // Sprites nest sprites only through the dictionary, but a damaged movie could still nest
@@ -395,7 +395,30 @@ MorphShapeDef ReadMorphShape(Reader& r, int version, std::size_t tagEnd) {
   return m;
 }
 
-void AddPlace(Reader& r, int version, std::size_t tagEnd, Frame& frame) {
+// The onClipEvent handlers at the end of PlaceObject2 and 3.
+void ReadClipActions(Reader& r, int swfVersion, std::vector<ClipAction>& out) {
+  const bool wide = swfVersion >= 6;
+  r.u16();
+  if (wide) r.u32();
+  else r.u16();
+  while (!r.failed() && !r.atEnd()) {
+    const std::uint32_t events = wide ? r.u32() : r.u16();
+    if (events == 0 || r.failed()) break;
+    std::size_t size = r.u32();
+    if (size > r.remaining()) size = r.remaining();
+    ClipAction action;
+    action.events = events;
+    if ((events & kEventKeyPress) && size > 0) {
+      action.keyCode = r.u8();
+      --size;
+    }
+    const auto bytes = r.bytes(size);
+    action.code = std::make_shared<const std::vector<std::uint8_t>>(bytes.begin(), bytes.end());
+    out.push_back(std::move(action));
+  }
+}
+
+void AddPlace(Reader& r, int version, std::size_t tagEnd, Frame& frame, int swfVersion) {
   PlaceObject p;
   p.version = version;
   if (version == 1) {
@@ -446,7 +469,11 @@ void AddPlace(Reader& r, int version, std::size_t tagEnd, Frame& frame) {
       if (flags2 & 2) r.u8();  // blend mode
       if (flags2 & 4) r.u8();  // cache as bitmap
       if (flags2 & 32) p.visible = r.u8() != 0;
+      if (flags2 & 64) {  // background colour
+        r.u32();
+      }
     }
+    if ((flags & 0x80) && !r.failed()) ReadClipActions(r, swfVersion, p.clipActions);
   }
   if (!r.failed()) frame.tags.emplace_back(std::move(p));
 }
@@ -497,9 +524,9 @@ class Parser {
       case kDoAbc:
       case kDoAbcDefine: movie_.hasAbc = true; break;
       case kFrameLabel: frame.label = tag.str(); break;
-      case kPlaceObject: AddPlace(tag, 1, tag.size(), frame); break;
-      case kPlaceObject2: AddPlace(tag, 2, tag.size(), frame); break;
-      case kPlaceObject3: AddPlace(tag, 3, tag.size(), frame); break;
+      case kPlaceObject: AddPlace(tag, 1, tag.size(), frame, movie_.version); break;
+      case kPlaceObject2: AddPlace(tag, 2, tag.size(), frame, movie_.version); break;
+      case kPlaceObject3: AddPlace(tag, 3, tag.size(), frame, movie_.version); break;
       case kRemoveObject:
         tag.u16();
         frame.tags.emplace_back(RemoveObject{tag.u16()});
@@ -508,6 +535,14 @@ class Parser {
       case kDoAction: {
         auto bytes = tag.rest();
         frame.tags.emplace_back(DoAction{std::make_shared<const std::vector<std::uint8_t>>(bytes.begin(), bytes.end())});
+        break;
+      }
+      case kDoInitAction: {
+        InitAction init;
+        init.spriteId = tag.u16();
+        auto bytes = tag.rest();
+        init.code = std::make_shared<const std::vector<std::uint8_t>>(bytes.begin(), bytes.end());
+        frame.tags.emplace_back(std::move(init));
         break;
       }
       case kDefineShape:
@@ -648,6 +683,9 @@ LoadResult LoadMovie(std::span<const std::uint8_t> file) {
   auto movie = std::make_shared<Movie>();
   movie->compression = file[0] == 'F' ? Compression::None : file[0] == 'C' ? Compression::Zlib : Compression::Lzma;
   movie->version = file[3];
+  // The length the header declares: the uncompressed size, as scripts' getBytesTotal gives it.
+  movie->fileSize = static_cast<std::size_t>(file[4]) | static_cast<std::size_t>(file[5]) << 8 |
+                    static_cast<std::size_t>(file[6]) << 16 | static_cast<std::size_t>(file[7]) << 24;
   Reader r(*body);
   ReadRect(r, movie->xMin, movie->xMax, movie->yMin, movie->yMax);
   movie->frameRate = r.u16() / 256.0;

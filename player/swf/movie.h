@@ -95,6 +95,21 @@ struct BitmapDef {
   std::vector<Rgba> pixels;  // straight (not premultiplied) colours, row-major
 };
 
+// An onClipEvent handler placed with a clip: the events it answers and its actions.
+struct ClipAction {
+  std::uint32_t events = 0;  // the 32-bit event flags (SWF 5's 16 bits widened)
+  std::uint8_t keyCode = 0;
+  std::shared_ptr<const std::vector<std::uint8_t>> code;
+};
+
+enum ClipEvent : std::uint32_t {
+  kEventLoad = 0x01, kEventEnterFrame = 0x02, kEventUnload = 0x04, kEventMouseMove = 0x08, kEventMouseDown = 0x10,
+  kEventMouseUp = 0x20, kEventKeyDown = 0x40, kEventKeyUp = 0x80, kEventData = 0x100, kEventInitialize = 0x200,
+  kEventPress = 0x400, kEventRelease = 0x800, kEventReleaseOutside = 0x1000, kEventRollOver = 0x2000,
+  kEventRollOut = 0x4000, kEventDragOver = 0x8000, kEventDragOut = 0x10000, kEventKeyPress = 0x20000,
+  kEventConstruct = 0x40000,
+};
+
 struct PlaceObject {
   int version = 1;
   int depth = 0;
@@ -106,6 +121,7 @@ struct PlaceObject {
   std::optional<std::string> name;
   std::optional<int> clipDepth;
   std::optional<bool> visible;
+  std::vector<ClipAction> clipActions;
 };
 
 struct RemoveObject {
@@ -116,7 +132,13 @@ struct DoAction {
   std::shared_ptr<const std::vector<std::uint8_t>> code;
 };
 
-using ControlTag = std::variant<PlaceObject, RemoveObject, DoAction>;
+// DoInitAction: runs once, before the frame's other scripts, the first time the frame plays.
+struct InitAction {
+  std::uint16_t spriteId = 0;
+  std::shared_ptr<const std::vector<std::uint8_t>> code;
+};
+
+using ControlTag = std::variant<PlaceObject, RemoveObject, DoAction, InitAction>;
 
 struct Frame {
   std::vector<ControlTag> tags;
@@ -138,6 +160,7 @@ enum class LoadError { None, NotSwf, Damaged, NeedsActionScript3 };  // the last
 
 struct Movie {
   Compression compression = Compression::None;
+  std::size_t fileSize = 0;  // as stored, for getBytesTotal
   int version = 0;
   double xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // twips
   double frameRate = 0;

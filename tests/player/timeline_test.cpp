@@ -3,7 +3,6 @@
 
 #include <set>
 
-#include "avm1.h"
 #include "display/player.h"
 #include "swf_writer.h"
 

@@ -1,0 +1,46 @@
+// String objects (the wrappers `new String(x)` and boxed primitives make) and the code unit
+// helpers the text built-ins share.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "avm1/machine.h"
+
+namespace quillon::player::avm1 {
+
+class StringObject : public Object {
+ public:
+  StringObject(Machine& vm, std::string v) : Object(vm), value(std::move(v)) {}
+  std::string_view ClassName() const override { return "String"; }
+  // `length` is computed, so it follows the value; assigning it makes an own property.
+  bool GetSpecial(std::string_view name, Value& out) override;
+  bool PrimitiveValue(Value& out) const override {
+    out = Value::Str(value);
+    return true;
+  }
+
+  std::string value;
+};
+
+// A String wrapper with String.prototype, as boxing a primitive makes.
+Object* NewStringObject(Machine& vm, std::string value);
+
+namespace strings {
+
+// Code units as the running movie indexes them: UTF-16 from SWF 6 on, bytes below.
+std::u16string Units(const Machine& vm, std::string_view s);
+std::string FromUnits(const Machine& vm, std::u16string_view units);
+std::size_t UnitCount(const Machine& vm, std::string_view s);
+
+// UTF-8 is read leniently: a byte that starts no valid sequence stands for itself (Latin-1).
+std::u16string Utf8ToUtf16(std::string_view s);
+// A lone surrogate becomes U+FFFD, as the reference prints it.
+std::string Utf16ToUtf8(std::u16string_view units);
+void AppendUtf8(std::string& out, char32_t c);
+
+// Appends without growing past kMaxStringLength.
+void AppendBounded(std::string& out, std::string_view s);
+
+}  // namespace strings
+}  // namespace quillon::player::avm1
