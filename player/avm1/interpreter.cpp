@@ -80,9 +80,14 @@ struct Activation {
   Value thisValue;
   Clip* target = nullptr;      // tellTarget and SetTarget
   Clip* base = nullptr;
-  std::vector<Value> registers;
+  std::vector<Value> registers;  // local ones; those above reach the machine's four
   std::vector<std::string> pool;
-  std::vector<Value> stack;
+  Value* Register(std::size_t r) {
+    if (r < registers.size()) return &registers[r];
+    return r < 4 ? &vm.globalRegisters[r] : nullptr;
+  }
+  std::vector<Value> ownStack;
+  std::vector<Value>* stack = &ownStack;  // timeline code uses the machine's
   Value returned;
   bool hasReturned = false;
   int version = 0;
@@ -98,30 +103,38 @@ class Run {
 
  private:
   Value Pop() {
-    if (a_.stack.empty()) return {};
-    Value v = std::move(a_.stack.back());
-    a_.stack.pop_back();
+    if (a_.stack->empty()) return {};
+    Value v = std::move(a_.stack->back());
+    a_.stack->pop_back();
     return v;
   }
   void Push(Value v) {
-    if (a_.stack.size() >= kMaxStack) throw ScriptAbort{"stack overflow"};
-    a_.stack.push_back(std::move(v));
+    if (a_.stack->size() >= kMaxStack) throw ScriptAbort{"stack overflow"};
+    a_.stack->push_back(std::move(v));
   }
   void PushBool(bool b) { Push(a_.version < 5 ? Value::Num(b ? 1 : 0) : Value::Bool(b)); }
   std::vector<Value> PopArgs() {
     const double n = vm_.ToNumber(Pop());
     std::vector<Value> args;
     if (!(n > 0)) return args;
-    const std::size_t count = n > static_cast<double>(a_.stack.size()) ? a_.stack.size() : static_cast<std::size_t>(n);
+    const std::size_t count = n > static_cast<double>(a_.stack->size()) ? a_.stack->size() : static_cast<std::size_t>(n);
     for (std::size_t i = 0; i < count; ++i) args.push_back(Pop());
     return args;
   }
 
   Clip* TargetClip() { return a_.target; }
+  // A target that is not there leaves timeline actions without a clip and names resolving on
+  // the root.
+  void SetTarget(Clip* clip) {
+    a_.target = clip;
+    if (!a_.scope.empty()) a_.scope.front() = clip ? clip : static_cast<Object*>(vm_.host().Root());
+  }
   Value GetVariable(const std::string& name);
   void SetVariable(const std::string& name, Value value);
   bool Keyword(std::string_view name, Value& out);
   Object* EvalDotPath(std::string_view path);
+  Value LookupDotPath(const std::string& path);
+  static bool Follow(Object* from, std::string_view rest, Value& out);
   Object* FindScopeHolder(const std::string& name);
   Clip* TargetFromValue(const Value& v);
   Function* MakeFunction(Reader& r, std::size_t bodyStart, bool v2, std::size_t& bodySize);
@@ -179,7 +192,7 @@ Object* Run::EvalDotPath(std::string_view path) {
     const std::string seg(path.substr(i, j - i));
     Value v;
     if (first) {
-      if (!Keyword(seg, v)) v = GetVariable(seg);
+      v = GetVariable(seg);
       first = false;
     } else if (at) {
       v = at->Get(seg);
@@ -190,6 +203,46 @@ Object* Run::EvalDotPath(std::string_view path) {
     if (j >= path.size()) break;
   }
   return at;
+}
+
+// Walks "b.c" from `from`; false when a step is missing.
+bool Run::Follow(Object* from, std::string_view rest, Value& out) {
+  Object* at = from;
+  std::size_t i = 0;
+  while (at) {
+    std::size_t j = rest.find('.', i);
+    if (j == std::string_view::npos) j = rest.size();
+    bool found = false;
+    out = at->Get(rest.substr(i, j - i), &found);
+    if (!found) return false;
+    if (j >= rest.size()) return true;
+    at = out.IsObject() ? out.object : nullptr;
+    i = j + 1;
+  }
+  return false;
+}
+
+// "a.b.c": the first scope in which the whole path resolves gives the value.
+Value Run::LookupDotPath(const std::string& path) {
+  const auto dot = path.find('.');
+  const std::string first = path.substr(0, dot);
+  const std::string_view rest = std::string_view(path).substr(dot + 1);
+  Value out;
+  Value start;
+  if (SameName(vm_, first, "this")) {
+    return a_.thisValue.IsObject() && Follow(a_.thisValue.object, rest, out) ? out : Value{};
+  }
+  for (auto it = a_.scope.rbegin(); it != a_.scope.rend(); ++it) {
+    if (!*it) continue;
+    bool found = false;
+    start = (*it)->Get(first, &found);
+    if (found && start.IsObject() && Follow(start.object, rest, out)) return out;
+  }
+  bool found = false;
+  start = vm_.global()->Get(first, &found);
+  if (found && start.IsObject() && Follow(start.object, rest, out)) return out;
+  if (Keyword(first, start) && start.IsObject() && Follow(start.object, rest, out)) return out;
+  return {};
 }
 
 Clip* Run::TargetFromValue(const Value& v) {
@@ -216,13 +269,9 @@ Value Run::GetVariable(const std::string& name) {
   }
   if (name.find('/') != std::string::npos) return Value::Obj(vm_.ResolveTarget(name, a_.target));
   Value kw;
-  if (Keyword(name, kw)) return kw;
   if (name.find('.') != std::string::npos && name.size() > 1) {
-    const auto dot = name.rfind('.');
-    if (dot > 0 && dot + 1 < name.size()) {
-      Object* holder = EvalDotPath(std::string_view(name).substr(0, dot));
-      return holder ? holder->Get(std::string_view(name).substr(dot + 1)) : Value{};
-    }
+    const auto dot = name.find('.');
+    if (dot > 0 && name.back() != '.') return LookupDotPath(name);
   }
   for (auto it = a_.scope.rbegin(); it != a_.scope.rend(); ++it) {
     if (!*it) continue;
@@ -230,6 +279,8 @@ Value Run::GetVariable(const std::string& name) {
     Value v = (*it)->Get(name, &found);
     if (found) return v;
   }
+  // _root and _global are only names: a variable of that name hides them.
+  if (Keyword(name, kw)) return kw;
   return vm_.global()->Get(name);
 }
 
@@ -389,7 +440,7 @@ void Run::DoTry(Reader& r, std::size_t& pc) {
       throw;
     }
     if (inRegister) {
-      if (catchRegister < a_.registers.size()) a_.registers[catchRegister] = thrown.value;
+      if (Value* reg = a_.Register(catchRegister)) *reg = thrown.value;
     } else {
       DefineLocal(catchName, thrown.value);
     }
@@ -519,7 +570,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         break;
       }
       case 0x17: Pop(); break;
-      case 0x18: Push(Value::Num(vm_.ToInteger(Pop()))); break;
+      case 0x18: Push(Value::Num(ToInt32(vm_.ToNumber(Pop())))); break;
       case 0x1C: {
         const Value name = Pop();
         Push(GetVariable(vm_.ToString(name)));
@@ -532,9 +583,8 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       }
       case 0x20: {  // SetTarget2
         const Value t = Pop();
-        Clip* clip = TargetFromValue(t);
-        a_.target = clip ? clip : (vm_.ToString(t).empty() ? a_.base : nullptr);
-        if (!a_.scope.empty()) a_.scope.front() = a_.target ? a_.target : a_.base;
+        const bool reset = t.IsUndefined() || (t.IsString() && t.string.empty());
+        SetTarget(reset ? a_.base : TargetFromValue(t));
         break;
       }
       case 0x21: { const std::string b = vm_.ToString(Pop()); Push(Value::Str(Joined(vm_.ToString(Pop()), b))); break; }
@@ -631,8 +681,19 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         break;
       }
       case 0x3B: {  // Delete2
-        const std::string name = vm_.ToString(Pop());
-        Object* holder = FindScopeHolder(name);
+        std::string name = vm_.ToString(Pop());
+        Object* holder = nullptr;
+        const auto colon = name.rfind(':');
+        const auto dot = name.rfind('.');
+        if (colon != std::string::npos) {
+          holder = vm_.ResolveTarget(std::string_view(name).substr(0, colon), a_.target);
+          name = name.substr(colon + 1);
+        } else if (dot != std::string::npos && dot > 0 && dot + 1 < name.size()) {
+          holder = EvalDotPath(std::string_view(name).substr(0, dot));
+          name = name.substr(dot + 1);
+        } else {
+          holder = FindScopeHolder(name);
+        }
         PushBool(holder && holder->Delete(name));
         break;
       }
@@ -673,7 +734,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       case 0x43: {  // InitObject
         const double n = vm_.ToNumber(Pop());
         Object* obj = vm_.NewObject();
-        const std::size_t count = n > 0 ? static_cast<std::size_t>(std::min(n, static_cast<double>(a_.stack.size() / 2))) : 0;
+        const std::size_t count = n > 0 ? static_cast<std::size_t>(std::min(n, static_cast<double>(a_.stack->size() / 2))) : 0;
         for (std::size_t i = 0; i < count; ++i) {
           Value v = Pop();
           obj->Set(vm_.ToString(Pop()), std::move(v));
@@ -714,7 +775,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       case 0x49: { const Value b = Pop(), x = Pop(); PushBool(vm_.LooseEquals(x, b)); break; }
       case 0x4A: Push(Value::Num(vm_.ToNumber(Pop()))); break;
       case 0x4B: Push(Value::Str(vm_.ToString(Pop()))); break;
-      case 0x4C: { Value v = a_.stack.empty() ? Value{} : a_.stack.back(); Push(std::move(v)); break; }
+      case 0x4C: { Value v = a_.stack->empty() ? Value{} : a_.stack->back(); Push(std::move(v)); break; }
       case 0x4D: { Value b = Pop(), x = Pop(); Push(std::move(b)); Push(std::move(x)); break; }
       case 0x4E: {  // GetMember
         const std::string name = vm_.ToString(Pop());
@@ -810,8 +871,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         break;
       }
       case 0x87: {
-        const std::uint8_t reg = r.u8();
-        if (reg < a_.registers.size()) a_.registers[reg] = a_.stack.empty() ? Value{} : a_.stack.back();
+        if (Value* reg = a_.Register(r.u8())) *reg = a_.stack->empty() ? Value{} : a_.stack->back();
         break;
       }
       case 0x88: {
@@ -827,9 +887,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       }
       case 0x8B: {
         const std::string path = r.str();
-        Clip* clip = path.empty() ? a_.base : vm_.ResolveTarget(path, a_.base);
-        a_.target = clip;
-        if (!a_.scope.empty()) a_.scope.front() = clip ? clip : a_.base;
+        SetTarget(path.empty() ? a_.base : vm_.ResolveTarget(path, a_.target));
         break;
       }
       case 0x8C: if (tgt) tgt->GotoFrame(Value::Str(r.str()), false, 0); break;
@@ -877,7 +935,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
             case 1: Push(Value::Num(r.f32())); break;
             case 2: Push(Value::Null()); break;
             case 3: Push(Value{}); break;
-            case 4: { const std::uint8_t reg = r.u8(); Push(reg < a_.registers.size() ? a_.registers[reg] : Value{}); break; }
+            case 4: { const Value* reg = a_.Register(r.u8()); Push(reg ? *reg : Value{}); break; }
             case 5: Push(Value::Bool(r.u8() != 0)); break;
             case 6: Push(Value::Num(r.f64Swapped())); break;
             case 7: Push(Value::Num(r.s32())); break;
@@ -926,7 +984,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
 
 void Interpreter::RunTimeline(Machine& vm, std::shared_ptr<const std::vector<std::uint8_t>> code, std::size_t begin,
                               std::size_t end, Clip* clip, std::vector<Object*> extraScope) {
-  Activation a{vm, std::move(code), {}, nullptr, Value::Obj(clip), clip, clip, std::vector<Value>(4), {}, {}, {}, false,
+  Activation a{vm, std::move(code), {}, nullptr, Value::Obj(clip), clip, clip, {}, {}, {}, &vm.stack, {}, false,
                vm.version(), 0};
   a.scope.push_back(clip);
   for (Object* o : extraScope) a.scope.push_back(o);
@@ -952,13 +1010,14 @@ Value Interpreter::CallScript(Machine& vm, Function* fn, const Value& thisValue,
       break;
     }
   if (!base) base = vm.currentClip;
-  Activation a{vm, code.bytes, fn->scope, nullptr, thisValue, base, base, {}, code.pool, {}, {}, false,
+  Activation a{vm, code.bytes, fn->scope, nullptr, thisValue, base, base, {}, code.pool, {}, nullptr, {}, false,
                code.version, 0};
+  a.stack = &a.ownStack;
   if (a.scope.empty()) a.scope.push_back(base);
   Object* locals = vm.Make<Object>();
   a.locals = locals;
   a.scope.push_back(locals);
-  a.registers.resize(code.isFunction2 ? std::max<std::size_t>(code.registerCount, 1) : 4);
+  a.registers.resize(code.isFunction2 ? code.registerCount : 4);
 
   Object* self = thisValue.IsObject() ? thisValue.object : nullptr;
   if (!home && self) home = self->Proto();
@@ -982,7 +1041,9 @@ Value Interpreter::CallScript(Machine& vm, Function* fn, const Value& thisValue,
     if (f & kPreloadSuper) preload(Value::Obj(makeSuper()));
     else if (!(f & kSuppressSuper)) locals->Define("super", Value::Obj(makeSuper()));
     if (f & kPreloadRoot) preload(Value::Obj(vm.host().Root()));
-    if (f & kPreloadParent) preload(Value::Obj(base ? base->ParentClip() : nullptr));
+    // A clip without a parent takes no register: the next preload moves up.
+    if (f & kPreloadParent)
+      if (Clip* parent = base ? base->ParentClip() : nullptr) preload(Value::Obj(parent));
     if (f & kPreloadGlobal) preload(Value::Obj(vm.global()));
     if (f & kSuppressThis) a.thisValue = Value{};
     for (std::size_t i = 0; i < code.params.size(); ++i) {

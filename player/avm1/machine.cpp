@@ -57,8 +57,8 @@ void Machine::InstallBuiltins() {
   Function* fproto = Make<Function>();
   fproto->SetProto(objectProto);
   functionProto = fproto;
+  // The global object has no prototype: it answers neither toString nor hasOwnProperty.
   global_ = Make<Object>();
-  global_->SetProto(objectProto);
   InstallObject(*this, global_);
   InstallFunction(*this, global_);
   InstallArray(*this, global_);
@@ -151,18 +151,14 @@ bool Machine::ToBool(const Value& v) {
 
 Value Machine::ToPrimitive(const Value& v, bool preferString) {
   if (!v.IsObject()) return v;
+  if (preferString) return Value::Str(ToString(v));
   if (dynamic_cast<Clip*>(v.object)) return v;
-  Value prim;
-  const char* first = preferString ? "toString" : "valueOf";
-  const char* second = preferString ? "valueOf" : "toString";
-  for (const char* name : {first, second}) {
-    const Value method = v.object->Get(name);
-    if (method.IsObject() && dynamic_cast<Function*>(method.object)) {
-      Value r = CallFunction(static_cast<Function*>(method.object), v, {});
-      if (!r.IsObject()) return r;
-    }
-  }
-  return v;
+  // Only valueOf is asked: an object whose valueOf gives an object stays one (and adds as NaN);
+  // one without valueOf is undefined.
+  const Value method = v.object->Get("valueOf");
+  if (method.IsObject() && dynamic_cast<Function*>(method.object))
+    return CallFunction(static_cast<Function*>(method.object), v, {});
+  return Value::Undefined();
 }
 
 Object* Machine::ToObject(const Value& v) {
@@ -200,7 +196,8 @@ bool Machine::StrictEquals(const Value& a, const Value& b) {
     case Value::Type::Undefined:
     case Value::Type::Null: return true;
     case Value::Type::Bool: return a.boolean == b.boolean;
-    case Value::Type::Number: return a.number == b.number;
+    // NaN equals itself here, unlike in ==.
+    case Value::Type::Number: return a.number == b.number || (std::isnan(a.number) && std::isnan(b.number));
     case Value::Type::String: return a.string == b.string;
     case Value::Type::Object: return a.object == b.object;
   }
@@ -208,6 +205,7 @@ bool Machine::StrictEquals(const Value& a, const Value& b) {
 }
 
 bool Machine::LooseEquals(const Value& a, const Value& b) {
+  if (a.IsNumber() && b.IsNumber()) return a.number == b.number;
   if (a.type == b.type) return StrictEquals(a, b);
   if (a.IsNullish() && b.IsNullish()) return true;
   if (a.IsNullish() || b.IsNullish()) return false;

@@ -174,12 +174,20 @@ class Machine {
   // fuzzer may lower them.
   double scriptSeconds = kScriptSeconds;
   double frameSeconds = kFrameSeconds;
-  void BeginFrame() { frameStart = std::chrono::steady_clock::now(); }
+  void BeginFrame() {
+    frameStart = std::chrono::steady_clock::now();
+    stack.clear();
+  }
   // Guards that each script call passes through.
   void EnterCall();
   void LeaveCall() { --depth_; }
   void CheckTime();
   bool InScript() const { return depth_ > 0 || running_ > 0; }
+
+  // Timeline scripts of one frame share one stack and four registers; functions have their own
+  // registers and reach these above their count.
+  std::vector<Value> stack;
+  Value globalRegisters[4];
 
   // For the interpreter and the classes.
   Clip* currentClip = nullptr;  // the clip of the innermost running timeline code

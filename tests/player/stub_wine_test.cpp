@@ -1,13 +1,16 @@
 // The stub under Wine: outputs made of the built stub, a movie and a trailer report what
-// they would do through the QUILLON_STUB_REPORT seam; one plays for real on the display.
+// they would do through the QUILLON_STUB_REPORT seam; others play for real on the display.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "avm1/assembler.h"
 #include "projector.h"
 #include "stub_run.h"
 #include "swf_writer.h"
@@ -188,6 +191,163 @@ TEST(StubWindow, PlaysAtTheStageSizeAnimatesGoesFullScreenAndQuits) {
   if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
   else TerminateProcess(pi.hProcess, 99);
   EXPECT_EQ(code, 0u) << "Ctrl+Q quits";
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  DeleteFileW(exePath.c_str());
+}
+
+// The client area as the screen shows it; pixels as RGB().
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<COLORREF> pixels;
+  COLORREF At(int x, int y) const {
+    return x >= 0 && y >= 0 && x < width && y < height ? pixels[static_cast<std::size_t>(y * width + x)] : CLR_INVALID;
+  }
+};
+
+Shot CaptureClient(HWND hwnd) {
+  Shot shot;
+  RECT client{};
+  POINT origin{0, 0};
+  if (!GetClientRect(hwnd, &client) || !ClientToScreen(hwnd, &origin) || client.right <= 0 || client.bottom <= 0)
+    return shot;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = client.right;
+  bi.bmiHeader.biHeight = -client.bottom;  // top-down rows
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bmp && bits) {
+    HGDIOBJ old = SelectObject(mem, bmp);
+    if (BitBlt(mem, 0, 0, client.right, client.bottom, screen, origin.x, origin.y, SRCCOPY)) {
+      shot.width = client.right;
+      shot.height = client.bottom;
+      const auto* p = static_cast<const std::uint32_t*>(bits);
+      shot.pixels.resize(static_cast<std::size_t>(shot.width) * static_cast<std::size_t>(shot.height));
+      for (std::size_t i = 0; i < shot.pixels.size(); ++i)
+        shot.pixels[i] = RGB(p[i] >> 16 & 0xFF, p[i] >> 8 & 0xFF, p[i] & 0xFF);
+    }
+    SelectObject(mem, old);
+  }
+  if (bmp) DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return shot;
+}
+
+namespace as = avm1::testing;
+
+// The script a worker clip runs on each of its frames:
+//   if (!state) state = {frames: 0, step: 10};
+//   function Counter(start) { this.n = start; }
+//   Counter.prototype.add = function (k) { this.n = this.n + k; return this.n; };
+//   function area(w, h) { var r3 = w * h; return r3; }       // all in registers
+//   o = {w: 3, h: 4}; a = [5, 6, 7];
+//   c = new Counter(o.w); c.add(a[2]);                        // c.n = 3 + 7 = 10
+//   v = area(c.n, o.h);                                       // 10 * 4 = 40
+//   state.frames = state.frames + 1;
+//   _parent.light.gotoAndStop(v == 40 ? 2 : 1);
+//   _parent.box._x = v / 8 + state.step * (state.frames % 16);  // 5 + 10 k
+//   trace(v);
+std::vector<std::uint8_t> WorkerScript() {
+  as::Asm a;
+  a.Push("state").GetVariable().If("ready");
+  a.Push("state", "frames", 0, "step", 10, 2).InitObject().SetVariable();
+  a.Label("ready");
+  a.DefineFunction2("Counter", 3, as::kPreloadThis, {{"start", 2}},
+                    [](as::Asm& f) { f.Push(as::Reg{1}, "n", as::Reg{2}).SetMember(); });
+  a.Push("Counter").GetVariable().Push("prototype").GetMember().Push("add");
+  a.DefineFunction2("", 3, as::kPreloadThis, {{"k", 2}}, [](as::Asm& f) {
+    f.Push(as::Reg{1}, "n", as::Reg{1}, "n").GetMember().Push(as::Reg{2}).Add2().SetMember();
+    f.Push(as::Reg{1}, "n").GetMember().Return();
+  });
+  a.SetMember();
+  a.DefineFunction2("area", 4, 0, {{"w", 1}, {"h", 2}}, [](as::Asm& f) {
+    f.Push(as::Reg{1}, as::Reg{2}).Multiply().StoreRegister(3).Pop().Push(as::Reg{3}).Return();
+  });
+  a.Push("o", "w", 3, "h", 4, 2).InitObject().SetVariable();
+  a.Push("a", 7, 6, 5, 3).InitArray().SetVariable();
+  a.Push("c", "o").GetVariable().Push("w").GetMember().Push(1, "Counter").NewObject().SetVariable();
+  a.Push("a").GetVariable().Push(2).GetMember().Push(1, "c").GetVariable().Push("add").CallMethod().Pop();
+  a.Push("v", "o").GetVariable().Push("h").GetMember();
+  a.Push("c").GetVariable().Push("n").GetMember().Push(2, "area").CallFunction().SetVariable();
+  a.Push("state").GetVariable().Push("frames", "state").GetVariable().Push("frames").GetMember();
+  a.Increment().SetMember();
+  a.Push("v").GetVariable().Push(40).Equals2().If("right");
+  a.Push(1).Jump("go");
+  a.Label("right").Push(2);
+  a.Label("go").Push(1, "_parent").GetVariable().Push("light").GetMember().Push("gotoAndStop").CallMethod().Pop();
+  a.Push("_parent").GetVariable().Push("box").GetMember().Push("_x");
+  a.Push("v").GetVariable().Push(8).Divide();
+  a.Push("state").GetVariable().Push("step").GetMember();
+  a.Push("state").GetVariable().Push("frames").GetMember().Push(16).Modulo().Multiply().Add2();
+  a.SetMember();
+  a.Push("v").GetVariable().Trace();
+  return a.Code();
+}
+
+TEST(StubWindow, FrameScriptsBuildObjectsAndCallFunctionsToDecideWhatIsDrawn) {
+  // The top half is a light: a sprite stopped on red whose second frame is green. Below it a
+  // 20 pixel blue box starts at x = 230, where no computed position puts it. A worker sprite of
+  // two frames, both running the script above, loops at 8 frames per second.
+  const Bytes stop = as::Asm().Stop().Code();
+  const Bytes movie = MovieFile(
+      256, 128,
+      {Background({255, 255, 255}), RectShape(1, 0, 0, 5120, 1280, {255, 0, 0}),
+       RectShape(2, 0, 0, 5120, 1280, {0, 255, 0}),
+       Sprite(3, {PlaceObject2({.depth = 1, .id = 1}), DoActionTag(stop), ShowFrame(), RemoveObject2(1),
+                  PlaceObject2({.depth = 1, .id = 2}), ShowFrame()}),
+       RectShape(4, 0, 0, 400, 400, {0, 0, 255}), Sprite(5, {PlaceObject2({.depth = 1, .id = 4}), ShowFrame()}),
+       Sprite(6, {DoActionTag(WorkerScript()), ShowFrame(), DoActionTag(WorkerScript()), ShowFrame()}),
+       PlaceObject2({.depth = 1, .id = 3, .name = "light"}),
+       PlaceObject2({.depth = 2, .id = 5, .tx = 230 * 20, .ty = 84 * 20, .name = "box"}),
+       PlaceObject2({.depth = 3, .id = 6, .name = "worker"}), ShowFrame()},
+      'F', 8);
+  const std::wstring exePath = WriteOutput(movie, L"Computed");
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = L"\"" + exePath + L"\"";
+  ASSERT_TRUE(CreateProcessW(exePath.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  HWND hwnd = nullptr;
+  EXPECT_TRUE(Within(20000, [&] { return (hwnd = WindowOf(pi.dwProcessId)) != nullptr; }));
+  if (hwnd) {
+    // The box's left edge is 5 + 10 k for k = frames % 16: 5 to 155.
+    std::set<int> expected;
+    for (int k = 0; k < 16; ++k) expected.insert(5 + 10 * k);
+    bool green = false;
+    std::vector<COLORREF> lightAfterGreen;
+    std::vector<int> edges;
+    std::set<int> distinct;
+    Within(20000, [&] {
+      const Shot shot = CaptureClient(hwnd);
+      const COLORREF light = shot.At(128, 32);
+      if (light == RGB(0, 255, 0)) green = true;
+      if (green) lightAfterGreen.push_back(light);
+      for (int x = 0; x < shot.width; ++x)
+        if (shot.At(x, 94) == RGB(0, 0, 255)) {
+          edges.push_back(x);
+          if (green) distinct.insert(x);
+          break;
+        }
+      return green && distinct.size() >= 4;
+    });
+    EXPECT_TRUE(green) << "the light turns green only when area() gives 40";
+    EXPECT_TRUE(std::all_of(lightAfterGreen.begin(), lightAfterGreen.end(), [](COLORREF c) { return c == RGB(0, 255, 0); }))
+        << "every frame computes 40 again";
+    EXPECT_GE(distinct.size(), 4u) << "the box moves as the frame count grows";
+    for (int x : edges) EXPECT_TRUE(expected.count(x)) << "box at x = " << x;
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  }
+  DWORD code = 99;
+  if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+  else TerminateProcess(pi.hProcess, 99);
+  EXPECT_EQ(code, 0u);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   DeleteFileW(exePath.c_str());

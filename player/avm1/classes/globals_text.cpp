@@ -26,43 +26,47 @@ bool IsAlnum(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c 
 
 // The longest number at the start of `s`, with the reference's oddities: dots after the first
 // are skipped, and once one was skipped an exponent no longer counts; the exponent wraps at 32
-// bits ("1e4294967297" is 10).
+// bits ("1e4294967297" is 10). The value is summed digit by digit as the reference does, so it
+// can differ from the nearest double in the last bit (".1499999" is 0.14999990000000005).
 double ParseFloatPrefix(std::string_view s) {
   std::size_t i = 0;
   while (i < s.size() && IsSpace(s[i])) ++i;
-  std::string literal;
-  if (i < s.size() && (s[i] == '-' || s[i] == '+')) {
-    if (s[i] == '-') literal += '-';
-    ++i;
-  }
+  bool negative = false;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
   bool dot = false, extraDot = false, digits = false;
+  double whole = 0, fraction = 0, scale = 1;
   for (; i < s.size(); ++i) {
     if (IsDigit(s[i])) {
       digits = true;
-      strings::AppendBounded(literal, s.substr(i, 1));
+      const int d = s[i] - '0';
+      if (dot) {
+        scale /= 10;
+        fraction += d * scale;
+      } else {
+        whole = whole * 10 + d;
+      }
     } else if (s[i] == '.') {
-      if (dot) extraDot = true;
-      else literal += '.';
+      extraDot = dot;
       dot = true;
     } else {
       break;
     }
   }
   if (!digits) return kNaN;
+  double v = whole + fraction;
   if (!extraDot && i + 1 < s.size() && (s[i] == 'e' || s[i] == 'E')) {
     std::size_t j = i + 1;
-    bool negative = false;
-    if (s[j] == '-' || s[j] == '+') negative = s[j++] == '-';
+    bool expNegative = false;
+    if (s[j] == '-' || s[j] == '+') expNegative = s[j++] == '-';
     if (j < s.size() && IsDigit(s[j])) {
       std::uint32_t exponent = 0;
       for (; j < s.size() && IsDigit(s[j]); ++j) exponent = exponent * 10u + static_cast<std::uint32_t>(s[j] - '0');
-      if (negative) exponent = 0u - exponent;
-      literal += 'e';
-      literal += std::to_string(static_cast<std::int32_t>(exponent));
+      if (expNegative) exponent = 0u - exponent;
+      const auto e = static_cast<std::int32_t>(exponent);
+      if (v != 0 && !std::isinf(v)) v *= std::pow(10.0, e);
     }
   }
-  // The literal is plain decimal now; version 5 rules keep "010" decimal.
-  return StringToNumber(literal, 5);
+  return negative ? -v : v;
 }
 
 double ParseIntPrefix(std::string_view s, int radix) {
@@ -125,7 +129,7 @@ std::string EscapeText(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (char ch : s) {
-    if (out.size() + 3 > kMaxStringLength) break;
+    if (out.size() + 3 > kMaxStringLength) throw ScriptAbort{"string too long"};
     const auto b = static_cast<unsigned char>(ch);
     if (IsAlnum(b)) {
       out += ch;

@@ -406,8 +406,8 @@ std::size_t UnitCount(const Machine& vm, std::string_view s) {
 }
 
 void AppendBounded(std::string& out, std::string_view s) {
-  if (out.size() >= kMaxStringLength) return;
-  out.append(s.substr(0, kMaxStringLength - out.size()));
+  if (s.size() > kMaxStringLength - std::min(out.size(), kMaxStringLength)) throw ScriptAbort{"string too long"};
+  out.append(s);
 }
 
 }  // namespace strings

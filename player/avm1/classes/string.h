@@ -39,7 +39,7 @@ std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view units);
 void AppendUtf8(std::string& out, char32_t c);
 
-// Appends without growing past kMaxStringLength.
+// Appends, stopping the script (ScriptAbort) rather than growing past kMaxStringLength.
 void AppendBounded(std::string& out, std::string_view s);
 
 }  // namespace strings
