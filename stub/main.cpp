@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -130,11 +132,32 @@ int ShowFacts(HINSTANCE instance, const std::wstring& title, const std::wstring&
   return kShown;
 }
 
+// The latest lines that scripts traced. Scripts may trace every frame for hours, so both the
+// count and each line's length are bounded.
+class TraceLog {
+ public:
+  static constexpr std::size_t kMaxLines = 1000, kMaxLineBytes = 4096;
+
+  void Add(const std::string& line) {
+    std::size_t n = std::min(line.size(), kMaxLineBytes);
+    // Cut before a character, not inside one.
+    if (n < line.size())
+      while (n > 0 && (static_cast<unsigned char>(line[n]) & 0xC0) == 0x80) --n;
+    if (lines_.size() == kMaxLines) lines_.pop_front();
+    lines_.emplace_back(line, 0, n);
+  }
+  const std::deque<std::string>& Lines() const { return lines_; }
+
+ private:
+  std::deque<std::string> lines_;
+};
+
 // The playing window: one per process.
 class PlayerWindow {
  public:
   PlayerWindow(std::shared_ptr<const qp::Movie> movie) : player_(std::move(movie)) {
     player_.onGetUrl = [](const std::string& url, const std::string&) { OpenAddress(url); };
+    player_.onTrace = [this](const std::string& line) { traces_.Add(line); };
   }
 
   int Run(HINSTANCE instance, const std::wstring& title) {
@@ -278,6 +301,7 @@ class PlayerWindow {
     }
   }
 
+  TraceLog traces_;  // before the player, whose scripts write to it
   qp::Player player_;
   HWND hwnd_ = nullptr;
   qp::Canvas canvas_;
