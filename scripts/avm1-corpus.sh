@@ -25,6 +25,9 @@ corpus=${1:-$here/../shared/avm1-corpus}
 render=${2:-$here/build/native/tools/quillon-render}
 if [ ! -d "$corpus" ]; then echo "no corpus at $corpus"; exit 77; fi
 if [ ! -x "$render" ]; then echo "no renderer at $render (build the native preset first)"; exit 2; fi
+# Cases run from their own folders: both paths must not depend on where we started.
+corpus=$(cd "$corpus" && pwd)
+render=$(cd "$(dirname "$render")" && pwd)/$(basename "$render")
 
 exec python3 - "$corpus" "$render" "$min" "$jobs" <<'PYTHON'
 import concurrent.futures

@@ -269,6 +269,12 @@ Value Run::GetVariable(const std::string& name) {
   }
   if (name.find('/') != std::string::npos) return Value::Obj(vm_.ResolveTarget(name, a_.target));
   Value kw;
+  if (SameName(vm_, name, "this")) {
+    // A variable named this hides it only in the scope that set it.
+    Object* own = a_.locals ? a_.locals : (a_.scope.empty() ? nullptr : a_.scope.front());
+    Property* shadow = own ? own->FindOwn(name) : nullptr;
+    return shadow && !shadow->IsVirtual() ? shadow->value : a_.thisValue;
+  }
   if (name.find('.') != std::string::npos && name.size() > 1) {
     const auto dot = name.find('.');
     if (dot > 0 && name.back() != '.') return LookupDotPath(name);
@@ -295,6 +301,11 @@ void Run::SetVariable(const std::string& name, Value value) {
   if (dot != std::string::npos && dot > 0 && dot + 1 < name.size()) {
     if (Object* holder = EvalDotPath(std::string_view(name).substr(0, dot)))
       holder->Set(std::string_view(name).substr(dot + 1), std::move(value));
+    return;
+  }
+  if (SameName(vm_, name, "this")) {
+    Object* own = a_.locals ? a_.locals : (a_.scope.empty() ? nullptr : a_.scope.front());
+    if (own) own->Define(name, std::move(value));
     return;
   }
   for (auto it = a_.scope.rbegin(); it != a_.scope.rend(); ++it)
@@ -431,6 +442,7 @@ void Run::DoTry(Reader& r, std::size_t& pc) {
     if (p != std::min(after, bytes_.size())) next = p;
   };
   std::size_t p = tryStart;
+  const std::size_t depth = a_.stack->size();
   try {
     Execute(p, tryStart, std::min(catchStart, bytes_.size()));
     if (p != std::min(catchStart, bytes_.size())) next = p;
@@ -439,6 +451,8 @@ void Run::DoTry(Reader& r, std::size_t& pc) {
       runFinally();
       throw;
     }
+    // What the try block pushed before the throw is gone.
+    if (a_.stack->size() > depth) a_.stack->resize(depth);
     if (inRegister) {
       if (Value* reg = a_.Register(catchRegister)) *reg = thrown.value;
     } else {
@@ -723,7 +737,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       case 0x41: {  // DefineLocal2
         const std::string name = vm_.ToString(Pop());
         Object* where = a_.locals ? a_.locals : (a_.scope.empty() ? nullptr : a_.scope.front());
-        if (where && !where->HasOwn(name)) where->Set(name, Value{});
+        if (where && !where->Has(name)) where->Set(name, Value{});
         break;
       }
       case 0x42: {  // InitArray

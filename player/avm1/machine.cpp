@@ -205,9 +205,11 @@ bool Machine::StrictEquals(const Value& a, const Value& b) {
 }
 
 bool Machine::LooseEquals(const Value& a, const Value& b) {
-  if (a.IsNumber() && b.IsNumber()) return a.number == b.number;
   if (a.type == b.type) return StrictEquals(a, b);
   if (a.IsNullish() && b.IsNullish()) return true;
+  // An object equals null when its primitive value does (one without valueOf is undefined).
+  if (a.IsObject() && b.IsNullish()) return ToPrimitive(a).IsNullish();
+  if (b.IsObject() && a.IsNullish()) return ToPrimitive(b).IsNullish();
   if (a.IsNullish() || b.IsNullish()) return false;
   if (a.IsNumber() && b.IsString()) return a.number == ToNumber(b);
   if (a.IsString() && b.IsNumber()) return ToNumber(a) == b.number;
@@ -312,8 +314,9 @@ void Machine::RunBlock(std::shared_ptr<const std::vector<std::uint8_t>> code, st
   ++running_;
   try {
     Interpreter::RunTimeline(*this, std::move(code), begin, end, clip, std::move(extraScope));
-  } catch (const ScriptThrow&) {
-    // An uncaught exception ends the block; the reference player goes on with the movie.
+  } catch (const ScriptThrow& thrown) {
+    // An uncaught exception ends the block, is reported, and the movie goes on.
+    if (outermost) ReportUncaught(thrown.value);
   } catch (const ScriptAbort&) {
     if (!outermost) {
       --running_;
@@ -321,6 +324,13 @@ void Machine::RunBlock(std::shared_ptr<const std::vector<std::uint8_t>> code, st
     }
   }
   --running_;
+}
+
+void Machine::ReportUncaught(const Value& v) {
+  try {
+    Trace("Warning: Uncaught exception, " + ToString(v));
+  } catch (const ScriptThrow&) {
+  }
 }
 
 // ---- targets ----
@@ -400,7 +410,8 @@ void Machine::RunTimers(double nowMs) {
       } else {
         CallValue(t.fn, t.thisValue, t.args);
       }
-    } catch (const ScriptThrow&) {
+    } catch (const ScriptThrow& thrown) {
+      ReportUncaught(thrown.value);
     } catch (const ScriptAbort&) {
     }
     --running_;

@@ -159,6 +159,8 @@ class Machine {
   void Trace(const std::string& line) {
     if (onTrace) onTrace(line);
   }
+  // An exception no script caught: the trace output says so, as the reference player's does.
+  void ReportUncaught(const Value& v);
 
   // Resolves a target path ("/a/b", "_root.a", "../x", "a:b" before the colon) from `base`.
   Clip* ResolveTarget(std::string_view path, Clip* base);

@@ -16,8 +16,17 @@ constexpr std::size_t kMaxProperties = 1u << 20;
 constexpr int kMaxWatchDepth = 32;
 
 const Value kUndefined;
+constexpr std::uint16_t kVersionBits = 0x7F80;
 
 }  // namespace
+
+bool HiddenFromVersion(std::uint16_t flags, int version) {
+  if (!(flags & kVersionBits)) return false;
+  // Which bit hides from which versions, as the reference player's movies show it.
+  return ((flags & 0x0080) && version <= 5) || ((flags & 0x0100) && version == 6) ||
+         ((flags & 0x0400) && version <= 6) || ((flags & 0x1000) && version <= 7) ||
+         ((flags & 0x2000) && version <= 8) || ((flags & 0x4000) && version <= 9);
+}
 
 const Value& Call::Arg(std::size_t i) const { return i < args.size() ? args[i] : kUndefined; }
 
@@ -50,7 +59,7 @@ void Object::Compact() {
   dead_ = 0;
 }
 
-void Object::Define(std::string_view name, Value value, std::uint8_t flags) {
+void Object::Define(std::string_view name, Value value, std::uint16_t flags) {
   if (Slot* s = FindSlot(name)) {
     s->prop.value = std::move(value);
     s->prop.getter = s->prop.setter = nullptr;
@@ -81,7 +90,9 @@ Value Object::Get(std::string_view name, bool* found) { return GetWithThis(name,
 Value Object::GetWithThis(std::string_view name, Object* self, bool* found) {
   Object* o = this;
   for (int depth = 0; o && depth < kMaxChain; ++depth) {
-    if (Slot* s = o->FindSlot(name)) {
+    Slot* s = o->FindSlot(name);
+    if (s && HiddenFromVersion(s->prop.flags, vm_.version())) s = nullptr;
+    if (s) {
       if (found) *found = true;
       if (s->prop.IsVirtual()) {
         Function* getter = s->prop.getter;
@@ -148,7 +159,8 @@ void Object::SetWithThis(std::string_view name, Value value, Object* self) {
       }
       return;
     }
-    if (s->prop.flags & kReadOnly) return;
+    if (HiddenFromVersion(s->prop.flags, vm_.version())) s->prop.flags &= static_cast<std::uint16_t>(~kVersionBits);
+    else if (s->prop.flags & kReadOnly) return;
     s->prop.value = std::move(value);
     return;
   }
@@ -197,13 +209,13 @@ bool Object::AddProperty(std::string_view name, Function* getter, Function* sett
   return true;
 }
 
-void Object::SetFlags(std::string_view name, std::uint8_t set, std::uint8_t clear) {
-  if (Slot* s = FindSlot(name)) s->prop.flags = static_cast<std::uint8_t>((s->prop.flags & ~clear) | set);
+void Object::SetFlags(std::string_view name, std::uint16_t set, std::uint16_t clear) {
+  if (Slot* s = FindSlot(name)) s->prop.flags = static_cast<std::uint16_t>((s->prop.flags & ~clear) | set);
 }
 
-void Object::SetAllFlags(std::uint8_t set, std::uint8_t clear) {
+void Object::SetAllFlags(std::uint16_t set, std::uint16_t clear) {
   for (auto& s : slots_)
-    if (s.alive) s.prop.flags = static_cast<std::uint8_t>((s.prop.flags & ~clear) | set);
+    if (s.alive) s.prop.flags = static_cast<std::uint16_t>((s.prop.flags & ~clear) | set);
 }
 
 bool Object::Watch(std::string_view name, Function* callback, Value userData) {

@@ -17,14 +17,16 @@ namespace quillon::player::avm1 {
 class Machine;
 class Function;
 
-// ASSetPropFlags bits.
-enum PropFlag : std::uint8_t { kDontEnum = 1, kDontDelete = 2, kReadOnly = 4 };
+// ASSetPropFlags bits; the higher ones hide a property from movies of some versions.
+enum PropFlag : std::uint16_t { kDontEnum = 1, kDontDelete = 2, kReadOnly = 4 };
+// Whether a property with `flags` is invisible to a movie of `version`.
+bool HiddenFromVersion(std::uint16_t flags, int version);
 
 struct Property {
   Value value;
   Function* getter = nullptr;  // set by addProperty: the property is virtual
   Function* setter = nullptr;
-  std::uint8_t flags = 0;
+  std::uint16_t flags = 0;
   bool IsVirtual() const { return getter != nullptr; }
 };
 
@@ -57,13 +59,13 @@ class Object {
   virtual bool Delete(std::string_view name);
 
   // Own property storage, bypassing setters; keeps the position of an existing property.
-  void Define(std::string_view name, Value value, std::uint8_t flags = 0);
+  void Define(std::string_view name, Value value, std::uint16_t flags = 0);
   // A native method or property, hidden from enumeration as built-ins are.
   void DefineNative(std::string_view name, std::function<Value(struct Call&)> fn, int length = 0);
   Property* FindOwn(std::string_view name);
   bool AddProperty(std::string_view name, Function* getter, Function* setter);
-  void SetFlags(std::string_view name, std::uint8_t set, std::uint8_t clear);
-  void SetAllFlags(std::uint8_t set, std::uint8_t clear);
+  void SetFlags(std::string_view name, std::uint16_t set, std::uint16_t clear);
+  void SetAllFlags(std::uint16_t set, std::uint16_t clear);
   bool Watch(std::string_view name, Function* callback, Value userData);
   bool Unwatch(std::string_view name);
 

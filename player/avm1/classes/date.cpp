@@ -319,7 +319,9 @@ Fields Split(double t) {
   f.month = static_cast<std::int64_t>(m);
   f.date = inYear - static_cast<std::int64_t>(DayOfYearOfMonth(static_cast<double>(m), leap)) + 1;
   f.weekday = Wrapped(std::fmod(Day(t) + 4, 7), 7);
-  f.hours = Wrapped(std::fmod(std::floor(t / kMsPerHour), 24), 24);
+  // The reference player takes hours from the time plus half a millisecond; that only shows
+  // beyond 2^52 ms, where the sum rounds to even.
+  f.hours = Wrapped(std::fmod(std::floor((t + 0.5) / kMsPerHour), 24), 24);
   f.minutes = Wrapped(std::fmod(std::floor(t / kMsPerMinute), 60), 60);
   f.seconds = Wrapped(std::fmod(std::floor(t / 1000), 60), 60);
   f.ms = Wrapped(std::fmod(t, 1000), 1000);

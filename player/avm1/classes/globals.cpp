@@ -55,8 +55,9 @@ void InstallGlobals(Machine& vm, Object* global) {
   global->DefineNative("ASSetPropFlags", [](Call& c) -> Value {
     Object* obj = c.Arg(0).IsObject() ? c.Arg(0).object : nullptr;
     if (!obj || c.Count() < 3) return {};
-    const auto set = static_cast<std::uint8_t>(ToUint32(c.vm.ToNumber(c.Arg(2))) & 7);
-    const auto clear = static_cast<std::uint8_t>(c.Arg(3).IsUndefined() ? 0 : ToUint32(c.vm.ToNumber(c.Arg(3))) & 7);
+    const auto set = static_cast<std::uint16_t>(ToUint32(c.vm.ToNumber(c.Arg(2))) & 0x7FFF);
+    const auto clear =
+        static_cast<std::uint16_t>(c.Arg(3).IsUndefined() ? 0 : ToUint32(c.vm.ToNumber(c.Arg(3))) & 0x7FFF);
     if (c.Arg(1).IsNull()) {
       obj->SetAllFlags(set, clear);
     } else {

@@ -46,7 +46,7 @@ double ParseFloatPrefix(std::string_view s) {
         whole = whole * 10 + d;
       }
     } else if (s[i] == '.') {
-      extraDot = dot;
+      if (dot) extraDot = true;
       dot = true;
     } else {
       break;

@@ -14,7 +14,8 @@ void InstallObject(Machine& vm, Object* global) {
   Object* proto = vm.objectProto;
   auto call = [](Call& c) -> Value {
     if (c.Count() > 0 && !c.Arg(0).IsNullish()) return Value::Obj(c.vm.ToObject(c.Arg(0)));
-    return Value::Obj(c.vm.NewObject());
+    // Called without new, Object() gives an object with no prototype at all.
+    return Value::Obj(c.vm.Make<Object>());
   };
   auto construct = [](Call& c) -> Value {
     if (c.Count() > 0 && !c.Arg(0).IsNullish()) return Value::Obj(c.vm.ToObject(c.Arg(0)));
