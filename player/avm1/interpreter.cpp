@@ -92,6 +92,7 @@ struct Activation {
   bool hasReturned = false;
   int version = 0;
   int counter = 0;
+  bool thisByName = true;  // false in functions that preload or suppress this
 };
 
 class Run {
@@ -152,6 +153,7 @@ class Run {
 bool Run::Keyword(std::string_view name, Value& out) {
   if (name.empty() || (name[0] != '_' && name[0] != 't' && name[0] != 'T')) return false;
   if (SameName(vm_, name, "this")) {
+    if (!a_.thisByName) return false;
     out = a_.thisValue;
     return true;
   }
@@ -269,7 +271,7 @@ Value Run::GetVariable(const std::string& name) {
   }
   if (name.find('/') != std::string::npos) return Value::Obj(vm_.ResolveTarget(name, a_.target));
   Value kw;
-  if (SameName(vm_, name, "this")) {
+  if (SameName(vm_, name, "this") && a_.thisByName) {
     // A variable named this hides it only in the scope that set it.
     Object* own = a_.locals ? a_.locals : (a_.scope.empty() ? nullptr : a_.scope.front());
     Property* shadow = own ? own->FindOwn(name) : nullptr;
@@ -482,6 +484,20 @@ void Run::DoTry(Reader& r, std::size_t& pc) {
   pc = a_.hasReturned ? bytes_.size() : next;
 }
 
+// instanceof: the constructor's prototype on the object's chain, or the constructor among the
+// interfaces a prototype on the chain implements.
+bool IsInstance(const Value& obj, const Value& ctor) {
+  if (!obj.IsObject() || !ctor.IsObject()) return false;
+  const Value proto = ctor.object->Get("prototype");
+  int depth = 0;
+  for (Object* o = obj.object->Proto(); o && depth < 256; o = o->Proto(), ++depth) {
+    if (proto.IsObject() && o == proto.object) return true;
+    for (Object* i : o->interfaces)
+      if (i == ctor.object) return true;
+  }
+  return false;
+}
+
 std::string Utf8OfCode(std::uint32_t c) {
   std::string s;
   if (c < 0x80) {
@@ -640,12 +656,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       case 0x2A: throw ScriptThrow{Pop()};
       case 0x2B: {  // CastOp
         const Value obj = Pop(), ctor = Pop();
-        bool is = false;
-        if (obj.IsObject() && ctor.IsObject()) {
-          const Value proto = ctor.object->Get("prototype");
-          for (Object* o = obj.object->Proto(); o && proto.IsObject() && !is; o = o->Proto()) is = o == proto.object;
-        }
-        Push(is ? obj : Value::Null());
+        Push(IsInstance(obj, ctor) ? obj : Value::Null());
         break;
       }
       case 0x2C: {  // ImplementsOp
@@ -829,19 +840,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       }
       case 0x54: {  // InstanceOf
         const Value ctor = Pop(), obj = Pop();
-        bool is = false;
-        if (obj.IsObject() && ctor.IsObject()) {
-          const Value proto = ctor.object->Get("prototype");
-          if (proto.IsObject()) {
-            int depth = 0;
-            for (Object* o = obj.object->Proto(); o && !is && depth < 256; o = o->Proto(), ++depth) {
-              if (o == proto.object) is = true;
-              for (Object* i : o->interfaces)
-                if (i == ctor.object) is = true;
-            }
-          }
-        }
-        PushBool(is);
+        PushBool(IsInstance(obj, ctor));
         break;
       }
       case 0x60: { const auto b = ToInt32(vm_.ToNumber(Pop())); Push(Value::Num(ToInt32(vm_.ToNumber(Pop())) & b)); break; }
@@ -1060,6 +1059,7 @@ Value Interpreter::CallScript(Machine& vm, Function* fn, const Value& thisValue,
       if (Clip* parent = base ? base->ParentClip() : nullptr) preload(Value::Obj(parent));
     if (f & kPreloadGlobal) preload(Value::Obj(vm.global()));
     if (f & kSuppressThis) a.thisValue = Value{};
+    a.thisByName = !(f & (kPreloadThis | kSuppressThis));
     for (std::size_t i = 0; i < code.params.size(); ++i) {
       const Value v = i < args.size() ? args[i] : Value{};
       const std::uint8_t r = code.paramRegisters[i];

@@ -108,6 +108,16 @@ Value Object::GetWithThis(std::string_view name, Object* self, bool* found) {
     o = o->Proto();
   }
   if (found) *found = false;
+  // A missing property asks __resolve, when the object or its chain has one.
+  if (name != "__resolve") {
+    bool has = false;
+    const Value resolver = GetWithThis("__resolve", self, &has);
+    if (has && resolver.IsObject())
+      if (auto* fn = dynamic_cast<Function*>(resolver.object)) {
+        const Value args[] = {Value::Str(std::string(name))};
+        return vm_.CallFunction(fn, Value::Obj(self), args);
+      }
+  }
   return {};
 }
 

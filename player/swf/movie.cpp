@@ -11,6 +11,8 @@ namespace {
 
 enum Tag : int {
   kEnd = 0, kShowFrame = 1, kDefineShape = 2, kPlaceObject = 4, kRemoveObject = 5, kDefineBits = 6,
+  kDefineButton = 7, kDefineText = 11, kDefineText2 = 33, kDefineButton2 = 34, kDefineEditText = 37,
+  kExportAssets = 56, kDefineVideoStream = 60,
   kJpegTables = 8, kSetBackgroundColor = 9, kDoAction = 12, kDefineBitsLossless = 20, kDefineBitsJpeg2 = 21,
   kDefineShape2 = 22, kPlaceObject2 = 26, kRemoveObject2 = 28, kDefineShape3 = 32, kDefineBitsJpeg3 = 35,
   kDefineBitsLossless2 = 36, kDefineSprite = 39, kFrameLabel = 43, kDefineMorphShape = 46,
@@ -328,8 +330,8 @@ void ReadMorphFill(Reader& r, FillStyle& start, FillStyle& end) {
 MorphShapeDef ReadMorphShape(Reader& r, int version, std::size_t tagEnd) {
   MorphShapeDef m;
   double a, b, c, d;
-  ReadRect(r, a, b, c, d);
-  ReadRect(r, a, b, c, d);
+  ReadRect(r, m.startBounds[0], m.startBounds[2], m.startBounds[1], m.startBounds[3]);
+  ReadRect(r, m.endBounds[0], m.endBounds[2], m.endBounds[1], m.endBounds[3]);
   if (version == 2) {
     ReadRect(r, a, b, c, d);
     ReadRect(r, a, b, c, d);
@@ -396,11 +398,10 @@ MorphShapeDef ReadMorphShape(Reader& r, int version, std::size_t tagEnd) {
 }
 
 // The onClipEvent handlers at the end of PlaceObject2 and 3.
-void ReadClipActions(Reader& r, int swfVersion, std::vector<ClipAction>& out) {
+std::uint32_t ReadClipActions(Reader& r, int swfVersion, std::vector<ClipAction>& out) {
   const bool wide = swfVersion >= 6;
   r.u16();
-  if (wide) r.u32();
-  else r.u16();
+  const std::uint32_t all = wide ? r.u32() : r.u16();
   while (!r.failed() && !r.atEnd()) {
     const std::uint32_t events = wide ? r.u32() : r.u16();
     if (events == 0 || r.failed()) break;
@@ -415,6 +416,34 @@ void ReadClipActions(Reader& r, int swfVersion, std::vector<ClipAction>& out) {
     const auto bytes = r.bytes(size);
     action.code = std::make_shared<const std::vector<std::uint8_t>>(bytes.begin(), bytes.end());
     out.push_back(std::move(action));
+  }
+  return all;
+}
+
+// Filter lists (PlaceObject3, button records) are read past: they are not drawn yet.
+void SkipFilters(Reader& r) {
+  const std::size_t count = r.u8();
+  for (std::size_t i = 0; i < count && !r.failed(); ++i) {
+    const std::uint8_t id = r.u8();
+    switch (id) {
+      case 0: r.skip(23); break;  // drop shadow
+      case 1: r.skip(9); break;   // blur
+      case 2: r.skip(15); break;  // glow
+      case 3: r.skip(27); break;  // bevel
+      case 4:
+      case 7: {  // gradient glow, gradient bevel
+        const std::size_t n = r.u8();
+        r.skip(n * 5 + 19);
+        break;
+      }
+      case 5: {  // convolution
+        const std::size_t x = r.u8(), y = r.u8();
+        r.skip(8 + x * y * 4 + 4 + 1);
+        break;
+      }
+      case 6: r.skip(80); break;  // colour matrix
+      default: r.skip(r.remaining()); break;
+    }
   }
 }
 
@@ -440,32 +469,7 @@ void AddPlace(Reader& r, int version, std::size_t tagEnd, Frame& frame, int swfV
     if (flags & 32) p.name = r.str();
     if (flags & 64) p.clipDepth = r.u16();
     if (version == 3) {
-      // Filters and blend modes are read past and not drawn yet.
-      if (flags2 & 1) {
-        const std::size_t count = r.u8();
-        for (std::size_t i = 0; i < count && !r.failed(); ++i) {
-          const std::uint8_t id = r.u8();
-          switch (id) {
-            case 0: r.skip(23); break;  // drop shadow
-            case 1: r.skip(9); break;   // blur
-            case 2: r.skip(15); break;  // glow
-            case 3: r.skip(27); break;  // bevel
-            case 4:
-            case 7: {  // gradient glow, gradient bevel
-              const std::size_t n = r.u8();
-              r.skip(n * 5 + 19);
-              break;
-            }
-            case 5: {  // convolution
-              const std::size_t x = r.u8(), y = r.u8();
-              r.skip(8 + x * y * 4 + 4 + 1);
-              break;
-            }
-            case 6: r.skip(80); break;  // colour matrix
-            default: r.skip(r.remaining()); break;
-          }
-        }
-      }
+      if (flags2 & 1) SkipFilters(r);
       if (flags2 & 2) r.u8();  // blend mode
       if (flags2 & 4) r.u8();  // cache as bitmap
       if (flags2 & 32) p.visible = r.u8() != 0;
@@ -473,7 +477,7 @@ void AddPlace(Reader& r, int version, std::size_t tagEnd, Frame& frame, int swfV
         r.u32();
       }
     }
-    if ((flags & 0x80) && !r.failed()) ReadClipActions(r, swfVersion, p.clipActions);
+    if ((flags & 0x80) && !r.failed()) p.clipEventFlags = ReadClipActions(r, swfVersion, p.clipActions);
   }
   if (!r.failed()) frame.tags.emplace_back(std::move(p));
 }
@@ -485,7 +489,7 @@ class Parser {
   // Reads tags up to End or the end of the bytes; false when the stream turned out damaged.
   bool ReadTimeline(Reader& r, Timeline& timeline, int nesting) {
     Frame frame;
-    bool ok = true;
+    bool ok = true, ended = false;
     while (!r.atEnd()) {
       const std::uint16_t head = r.u16();
       std::size_t length = head & 0x3F;
@@ -497,7 +501,10 @@ class Parser {
       }
       const std::size_t start = r.pos();
       Reader tag(r.bytes(length));
-      if (code == kEnd) break;
+      if (code == kEnd) {
+        ended = true;
+        break;
+      }
       if (code == kShowFrame) {
         timeline.frames.push_back(std::move(frame));
         frame = Frame{};
@@ -506,7 +513,11 @@ class Parser {
       ReadTag(tag, code, frame, nesting);
       r.seek(start + length);
     }
-    if (!frame.tags.empty() || !frame.label.empty()) timeline.frames.push_back(std::move(frame));
+    if (!frame.tags.empty() || !frame.label.empty()) {
+      timeline.frames.push_back(std::move(frame));
+      timeline.loops = false;
+    }
+    if (!ended) timeline.loops = false;
     return ok;
   }
 
@@ -599,8 +610,67 @@ class Parser {
         if (auto b = DecodeImage(image, {}, tag.rest())) Define(id, std::move(*b));
         break;
       }
+      case kExportAssets: {
+        const std::size_t count = tag.u16();
+        for (std::size_t i = 0; i < count && !tag.failed(); ++i) {
+          const std::uint16_t id = tag.u16();
+          std::string name = tag.str();
+          if (tag.failed()) break;
+          movie_.exports[name] = id;
+          movie_.exportNames[id] = std::move(name);
+        }
+        break;
+      }
+      case kDefineButton:
+      case kDefineButton2: Define(tag.u16(), ReadButton(tag, code == kDefineButton2)); break;
+      case kDefineText:
+      case kDefineText2:
+      case kDefineEditText: {
+        const std::uint16_t id = tag.u16();
+        OtherDef text;
+        text.kind = code == kDefineEditText ? OtherKind::EditText : OtherKind::StaticText;
+        ReadRect(tag, text.xMin, text.xMax, text.yMin, text.yMax);
+        Define(id, text);
+        break;
+      }
+      case kDefineVideoStream: {
+        const std::uint16_t id = tag.u16();
+        tag.u16();  // frames
+        OtherDef video;
+        video.kind = OtherKind::Video;
+        video.xMax = tag.u16() * 20.0;
+        video.yMax = tag.u16() * 20.0;
+        Define(id, video);
+        break;
+      }
       default: break;  // unknown or not drawn: skipped by its length
     }
+  }
+
+  // The state records of a button; its actions are not run yet.
+  static ButtonDef ReadButton(Reader& r, bool second) {
+    ButtonDef button;
+    if (second) {
+      r.u8();   // menu tracking
+      r.u16();  // offset of the actions
+    }
+    while (!r.failed() && !r.atEnd()) {
+      const std::uint8_t flags = r.u8();
+      if (flags == 0 || r.failed()) break;
+      ButtonRecord rec;
+      rec.states = flags & 0x0F;
+      rec.characterId = r.u16();
+      rec.depth = r.u16();
+      rec.matrix = ReadMatrix(r);
+      if (second) {
+        rec.colorTransform = ReadColorTransform(r, true);
+        if (flags & 0x10) SkipFilters(r);
+        if (flags & 0x20) r.u8();  // blend mode
+      }
+      if (r.failed()) break;
+      button.records.push_back(rec);
+    }
+    return button;
   }
 
   Movie& movie_;
@@ -644,6 +714,15 @@ std::optional<std::size_t> Timeline::FrameOfLabel(const std::string& label) cons
       return i;
   }
   return std::nullopt;
+}
+
+std::uint16_t Movie::Exported(std::string_view name) const {
+  if (const auto it = exports.find(std::string(name)); it != exports.end()) return it->second;
+  for (const auto& [n, id] : exports)
+    if (n.size() == name.size() &&
+        std::equal(n.begin(), n.end(), name.begin(), [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
+      return id;
+  return 0;
 }
 
 const Character* Movie::Find(std::uint16_t id) const {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -87,6 +88,7 @@ struct ShapeDef {
 struct MorphShapeDef {
   // Start and end geometry share styles and path structure edge for edge.
   ShapeGeometry start, end;
+  double startBounds[4] = {0, 0, 0, 0}, endBounds[4] = {0, 0, 0, 0};  // x min, y min, x max, y max
   ShapeGeometry at(double ratio) const;
 };
 
@@ -122,6 +124,7 @@ struct PlaceObject {
   std::optional<int> clipDepth;
   std::optional<bool> visible;
   std::vector<ClipAction> clipActions;
+  std::uint32_t clipEventFlags = 0;  // every event some handler answers, as the tag sums them up
 };
 
 struct RemoveObject {
@@ -147,6 +150,9 @@ struct Frame {
 
 struct Timeline {
   std::vector<Frame> frames;
+  // A timeline whose tags stop short of End, or go on past the last ShowFrame, stays on its
+  // last frame instead of looping, as the reference player does with such streams.
+  bool loops = true;
   std::optional<std::size_t> FrameOfLabel(const std::string& label) const;
 };
 
@@ -154,7 +160,27 @@ struct SpriteDef {
   Timeline timeline;
 };
 
-using Character = std::variant<ShapeDef, MorphShapeDef, SpriteDef, BitmapDef>;
+// One character of a button's states.
+struct ButtonRecord {
+  std::uint8_t states = 0;  // 1 up, 2 over, 4 down, 8 hit area
+  std::uint16_t characterId = 0;
+  int depth = 0;
+  Matrix matrix;
+  ColorTransform colorTransform;
+};
+
+struct ButtonDef {
+  std::vector<ButtonRecord> records;
+};
+
+// Characters that are placed, named and measured but not drawn yet.
+enum class OtherKind : std::uint8_t { StaticText, EditText, Video };
+struct OtherDef {
+  OtherKind kind = OtherKind::StaticText;
+  double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+};
+
+using Character = std::variant<ShapeDef, MorphShapeDef, SpriteDef, BitmapDef, ButtonDef, OtherDef>;
 
 enum class LoadError { None, NotSwf, Damaged, NeedsActionScript3 };  // the last: has ActionScript 3 code
 
@@ -169,11 +195,16 @@ struct Movie {
   bool usesActionScript3 = false;  // declared in the file attributes: AVM1 scripts are then ignored
   bool hasAbc = false;             // carries ActionScript 3 code, which this player does not run
   std::map<std::uint16_t, std::shared_ptr<const Character>> dictionary;
+  // ExportAssets: library names of characters, for attachMovie and class registration.
+  std::map<std::string, std::uint16_t> exports;
+  std::map<std::uint16_t, std::string> exportNames;
   Timeline timeline;
 
   int StageWidth() const { return static_cast<int>((xMax - xMin) / 20); }
   int StageHeight() const { return static_cast<int>((yMax - yMin) / 20); }
   const Character* Find(std::uint16_t id) const;
+  // The character exported under `name` (exactly, else ignoring case), or 0.
+  std::uint16_t Exported(std::string_view name) const;
 };
 
 struct LoadResult {

@@ -53,8 +53,6 @@ TEST(GeomTest, PointConstructsFromWhatItIsGiven) {
   EXPECT_EQ(rig.Text(rig.New("Point")), "(x=0, y=0)");
   EXPECT_EQ(rig.Text(rig.New("Point", {N(7)})), "(x=7, y=undefined)");
   EXPECT_EQ(rig.Text(rig.New("Point", {S("a"), Value::Null()})), "(x=a, y=null)");
-  GeomRig v6(6);
-  (void)v6;
   // Plain properties: listed by for..in, own, and nothing else is.
   const Value p = rig.New("Point", {N(1), N(2)});
   EXPECT_EQ(p.object->EnumerableKeys(), (std::vector<std::string>{"y", "x"}));
