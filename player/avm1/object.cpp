@@ -107,6 +107,8 @@ Value Object::GetWithThis(std::string_view name, Object* self, bool* found) {
     }
     o = o->Proto();
   }
+  // A prototype chain that never ends stops the script, as in the reference player.
+  if (o) throw ScriptAbort{"prototype chain too long"};
   if (found) *found = false;
   // A missing property asks __resolve, when the object or its chain has one.
   if (name != "__resolve") {
