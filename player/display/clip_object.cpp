@@ -1,9 +1,12 @@
 #include "display/clip_object.h"
 
 #include <cmath>
+#include <map>
 #include <numbers>
+#include <optional>
 
 #include "display/player.h"
+#include "render/raster.h"
 
 namespace quillon::player {
 namespace {
@@ -14,6 +17,11 @@ constexpr const char* kPropertyNames[] = {"_x", "_y", "_xscale", "_yscale", "_cu
                                           "_alpha", "_visible", "_width", "_height", "_rotation", "_target",
                                           "_framesloaded", "_name", "_droptarget", "_url", "_highquality",
                                           "_focusrect", "_soundbuftime", "_quality", "_xmouse", "_ymouse"};
+constexpr int kMaxPathSegments = 256;
+constexpr int kMaxBoundsNesting = 64;
+// The bounds of something that draws nothing, in twips.
+constexpr double kEmptyBounds = 134217728;
+constexpr double kPi = std::numbers::pi;
 
 bool SameNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -22,38 +30,128 @@ bool SameNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The bounding box of what a display object draws, in its parent's twips.
+// A rectangle in twips; empty until something is added.
 struct Box {
   double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
-  bool empty() const { return x0 > x1; }
-  void Add(const Matrix& m, double ax, double ay, double bx, double by) {
-    for (const Point p : {Point{ax, ay}, Point{bx, ay}, Point{ax, by}, Point{bx, by}}) {
+  bool empty() const { return !(x0 <= x1); }
+  void Add(const Matrix& m, const Box& b) {
+    if (b.empty()) return;
+    for (const Point p : {Point{b.x0, b.y0}, Point{b.x1, b.y0}, Point{b.x0, b.y1}, Point{b.x1, b.y1}}) {
       const Point q = m.apply(p);
       x0 = std::min(x0, q.x), y0 = std::min(y0, q.y), x1 = std::max(x1, q.x), y1 = std::max(y1, q.y);
     }
   }
 };
 
-void AddBounds(const Instance& inst, const Matrix& m, Box& box, int depth);
+Box Rect(double x0, double y0, double x1, double y1) { return {x0, y0, x1, y1}; }
 
-void AddObject(const DisplayObject& obj, const Matrix& m, Box& box, int depth) {
-  if (!obj.character || depth > 64) return;
-  const Matrix world = m * obj.matrix;
-  if (const auto* shape = std::get_if<ShapeDef>(obj.character.get())) {
-    box.Add(world, shape->xMin, shape->yMin, shape->xMax, shape->yMax);
-  } else if (obj.sprite) {
-    AddBounds(*obj.sprite, world, box, depth + 1);
+Box LocalBounds(const Instance& inst, int depth);
+
+// What a display object covers in its own coordinates.
+Box ObjectBounds(const DisplayObject& obj, int depth) {
+  if (obj.sprite) return LocalBounds(*obj.sprite, depth + 1);
+  if (!obj.character) return {};
+  const Character& c = *obj.character;
+  if (const auto* shape = std::get_if<ShapeDef>(&c)) return Rect(shape->xMin, shape->yMin, shape->xMax, shape->yMax);
+  if (const auto* morph = std::get_if<MorphShapeDef>(&c)) {
+    const double t = std::clamp(obj.ratio, 0.0, 1.0);
+    const double* s = morph->startBounds;
+    const double* e = morph->endBounds;
+    return Rect(Lerp(s[0], e[0], t), Lerp(s[1], e[1], t), Lerp(s[2], e[2], t), Lerp(s[3], e[3], t));
   }
+  if (const auto* other = std::get_if<OtherDef>(&c)) return Rect(other->xMin, other->yMin, other->xMax, other->yMax);
+  if (const auto* bitmap = std::get_if<BitmapDef>(&c)) return Rect(0, 0, bitmap->width * 20.0, bitmap->height * 20.0);
+  return {};
 }
 
-void AddBounds(const Instance& inst, const Matrix& m, Box& box, int depth) {
-  for (const auto& [d, obj] : inst.displayList) AddObject(obj, m, box, depth);
+Box LocalBounds(const Instance& inst, int depth) {
+  Box box;
+  if (depth > kMaxBoundsNesting) return box;
+  for (const auto& [d, obj] : inst.displayList) box.Add(obj.matrix, ObjectBounds(obj, depth));
+  return box;
 }
 
 double Twips(double pixels) {
   const double t = std::round(pixels * 20);
   return std::isfinite(t) ? std::clamp(t, -2147483648.0, 2147483647.0) : 0;
 }
+
+// The matrix from an instance's coordinates to the stage's.
+Matrix WorldMatrix(Player& player, Instance& inst) {
+  Matrix m;
+  Instance* at = &inst;
+  for (int i = 0; at && i < kMaxBoundsNesting * 2; ++i) {
+    if (const DisplayObject* d = player.DisplayOf(*at)) m = d->matrix * m;
+    auto parent = at->parent.lock();
+    at = parent.get();
+  }
+  return m;
+}
+
+// Even-odd test of a point (twips, shape coordinates) against a shape's fills and strokes.
+bool ShapeContains(const ShapeGeometry& shape, Point p) {
+  std::vector<Point> pts;
+  for (const StyleGroup& group : shape.groups) {
+    std::map<std::size_t, int> crossings;
+    for (const Path& path : group.paths) {
+      for (const Edge& e : path.edges) {
+        pts.clear();
+        pts.push_back(e.from);
+        Flatten(e.from, e.control, e.to, e.curve, pts);
+        for (std::size_t i = 1; i < pts.size(); ++i) {
+          const Point a = pts[i - 1], b = pts[i];
+          if (path.line && path.line <= shape.lines.size()) {
+            const double half = std::max(shape.lines[path.line - 1].width / 2, 1.0);
+            const double dx = b.x - a.x, dy = b.y - a.y, len = dx * dx + dy * dy;
+            const double t = len > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len, 0.0, 1.0) : 0;
+            if (std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy)) <= half) return true;
+          }
+          if ((a.y > p.y) != (b.y > p.y)) {
+            const double x = a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y);
+            if (x > p.x) {
+              if (path.fill0) ++crossings[path.fill0];
+              if (path.fill1 && path.fill1 != path.fill0) ++crossings[path.fill1];
+            }
+          }
+        }
+      }
+    }
+    for (const auto& [fill, n] : crossings)
+      if (n % 2) return true;
+  }
+  return false;
+}
+
+bool ListContains(const Instance& inst, Point p, int depth);
+
+bool ObjectContains(const DisplayObject& obj, Point parentPoint, int depth) {
+  if (!obj.visible || depth > kMaxBoundsNesting) return false;
+  const Point p = obj.matrix.inverse().apply(parentPoint);
+  if (obj.sprite) return ListContains(*obj.sprite, p, depth + 1);
+  if (!obj.character) return false;
+  if (const auto* shape = std::get_if<ShapeDef>(obj.character.get())) return ShapeContains(shape->geometry, p);
+  if (const auto* morph = std::get_if<MorphShapeDef>(obj.character.get())) return ShapeContains(morph->at(obj.ratio), p);
+  const Box b = ObjectBounds(obj, depth);
+  return !b.empty() && p.x >= b.x0 && p.x <= b.x1 && p.y >= b.y0 && p.y <= b.y1;
+}
+
+bool ListContains(const Instance& inst, Point p, int depth) {
+  for (const auto& [d, obj] : inst.displayList)
+    if (obj.clipDepth == 0 && ObjectContains(obj, p, depth)) return true;
+  return false;
+}
+
+// The named child of an instance, scriptable or not, as the display list orders them.
+const DisplayObject* NamedChild(const Instance& inst, std::string_view name, bool caseSensitive) {
+  if (name.empty()) return nullptr;
+  for (const auto& [depth, obj] : inst.displayList) {
+    if (obj.sprite && obj.sprite->detached) continue;
+    if (caseSensitive ? obj.name == name : SameNoCase(obj.name, name)) return &obj;
+  }
+  return nullptr;
+}
+
+double RoundToTwips(double pixels) { return std::round(pixels * 20) / 20; }
 
 }  // namespace
 
@@ -63,86 +161,171 @@ int ClipPropertyIndex(std::string_view name) {
   return -1;
 }
 
-ClipObject::ClipObject(avm1::Machine& vm, Player& player, std::weak_ptr<Instance> instance)
-    : Clip(vm), player_(player), instance_(std::move(instance)) {
-  SetProto(vm.movieClipProto);
+ClipObject::ClipObject(avm1::Machine& vm, Player& player, std::weak_ptr<Instance> instance, InstanceKind kind)
+    : Clip(vm), player_(player), instance_(std::move(instance)), kind_(kind) {
+  avm1::Object* proto = vm.movieClipProto;
+  const char* cls = kind == InstanceKind::Button ? "Button" : kind == InstanceKind::EditText ? "TextField"
+                    : kind == InstanceKind::Video  ? "Video" : nullptr;
+  if (cls) {
+    proto = vm.objectProto;
+    const Value c = vm.global()->Get(cls);
+    if (c.IsObject()) {
+      const Value p = c.object->Get("prototype");
+      if (p.IsObject()) proto = p.object;
+    }
+  }
+  SetProto(proto);
 }
 
-DisplayObject* ClipObject::Display() {
+std::string ClipObject::TypeOf() const { return kind_ == InstanceKind::Sprite ? "movieclip" : "object"; }
+
+std::string_view ClipObject::ClassName() const {
+  switch (kind_) {
+    case InstanceKind::Button: return "Button";
+    case InstanceKind::EditText: return "TextField";
+    case InstanceKind::Video: return "Video";
+    default: return "MovieClip";
+  }
+}
+
+std::shared_ptr<Instance> ClipObject::instance() const {
   auto inst = instance_.lock();
+  if (inst && !inst->detached) return inst;
+  // Gone: the clip that has the same path now, if any.
+  std::string_view path = path_;
+  constexpr std::string_view kLevel = "_level0";
+  if (path.substr(0, kLevel.size()) != kLevel) return nullptr;
+  path.remove_prefix(kLevel.size());
+  std::shared_ptr<Instance> at = player_.root_;
+  const bool caseSensitive = vm().caseSensitive();
+  for (int i = 0; !path.empty() && at && i < kMaxPathSegments; ++i) {
+    if (path[0] != '.') return nullptr;
+    path.remove_prefix(1);
+    const std::size_t dot = path.find('.');
+    const std::string_view name = path.substr(0, dot);
+    path = dot == std::string_view::npos ? std::string_view() : path.substr(dot);
+    const DisplayObject* child = NamedChild(*at, name, caseSensitive);
+    at = child ? child->sprite : nullptr;
+  }
+  return path.empty() ? at : nullptr;
+}
+
+ClipObject* ClipObject::Current() {
+  auto inst = instance();
+  if (!inst) return nullptr;
+  return static_cast<ClipObject*>(player_.ObjectOf(*inst));
+}
+
+void ClipObject::RememberPath() {
+  if (auto inst = instance_.lock(); inst && !inst->detached) path_ = DotPath();
+}
+
+bool ClipObject::Alive() const { return instance() != nullptr; }
+
+DisplayObject* ClipObject::Display() {
+  auto inst = instance();
   return inst ? player_.DisplayOf(*inst) : nullptr;
 }
 
 avm1::Clip* ClipObject::ParentClip() {
-  auto inst = instance_.lock();
+  auto inst = instance();
   auto parent = inst ? inst->parent.lock() : nullptr;
   return parent ? player_.ObjectOf(*parent) : nullptr;
 }
 
 avm1::Clip* ClipObject::ChildByName(std::string_view name) {
-  auto inst = instance_.lock();
+  auto inst = instance();
   if (!inst) return nullptr;
-  for (auto& [depth, obj] : inst->displayList) {
-    if (!obj.sprite) continue;
-    const bool same = vm().caseSensitive() ? obj.name == name : SameNoCase(obj.name, name);
-    if (same) return player_.ObjectOf(*obj.sprite);
-  }
-  return nullptr;
+  const DisplayObject* child = NamedChild(*inst, name, vm().caseSensitive());
+  if (!child) return nullptr;
+  // Shapes, static text and bitmaps have no script object: their name finds the clip they are in.
+  return child->sprite ? player_.ObjectOf(*child->sprite) : player_.ObjectOf(*inst);
 }
 
 std::string ClipObject::DotPath() {
-  auto inst = instance_.lock();
+  auto inst = instance();
   if (!inst) return "";
   auto parent = inst->parent.lock();
   if (!parent) return "_level0";
-  DisplayObject* d = Display();
+  DisplayObject* d = player_.DisplayOf(*inst);
   return player_.ObjectOf(*parent)->DotPath() + "." + (d ? d->name : std::string());
 }
 
 std::string ClipObject::SlashPath() {
-  auto inst = instance_.lock();
+  auto inst = instance();
   if (!inst) return "";
   auto parent = inst->parent.lock();
   if (!parent) return "/";
-  DisplayObject* d = Display();
+  DisplayObject* d = player_.DisplayOf(*inst);
   std::string up = player_.ObjectOf(*parent)->SlashPath();
   if (up != "/") up += "/";
   return up + (d ? d->name : std::string());
 }
 
+namespace {
+
+// The scale and rotation a matrix shows, kept with the object once known.
+void KnowScale(DisplayObject& d) {
+  if (d.scaleKnown) return;
+  const Matrix& m = d.matrix;
+  d.xscale = std::hypot(m.a, m.b) * 100;
+  d.yscale = std::hypot(m.c, m.d) * 100;
+  d.rotation = (m.a == 0 && m.b == 0) ? 0 : std::atan2(m.b, m.a) * 180 / kPi;
+  d.scaleKnown = true;
+}
+
+// Rebuilds the matrix from the kept scale and rotation, keeping its skew.
+void ApplyScale(DisplayObject& d) {
+  Matrix& m = d.matrix;
+  const double rx = (m.a == 0 && m.b == 0) ? 0 : std::atan2(m.b, m.a);
+  const double ry = (m.c == 0 && m.d == 0) ? rx : std::atan2(-m.c, m.d);
+  const double skew = ry - rx;
+  const double r = d.rotation * kPi / 180;
+  const double sx = d.xscale / 100, sy = d.yscale / 100;
+  m.a = std::cos(r) * sx;
+  m.b = std::sin(r) * sx;
+  m.c = -std::sin(r + skew) * sy;
+  m.d = std::cos(r + skew) * sy;
+}
+
+double NormalDegrees(double v) {
+  double deg = std::fmod(v, 360);
+  if (deg > 180) deg -= 360;
+  else if (deg < -180) deg += 360;
+  return deg;
+}
+
+}  // namespace
+
 Value ClipObject::GetIndexed(int index) {
-  auto inst = instance_.lock();
-  DisplayObject* d = Display();
+  auto inst = instance();
+  DisplayObject* d = inst ? player_.DisplayOf(*inst) : nullptr;
   if (!inst || !d) return {};
   const Matrix& m = d->matrix;
+  const bool empty = inst->timeline == &player_.emptyTimeline_;
   const double frames = inst->timeline ? static_cast<double>(inst->timeline->frames.size()) : 1;
   switch (index) {
     case 0: return Value::Num(m.tx / 20);
     case 1: return Value::Num(m.ty / 20);
-    case 2: return Value::Num(std::hypot(m.a, m.b) * 100);
-    case 3: return Value::Num(std::hypot(m.c, m.d) * 100);
-    case 4: return Value::Num(static_cast<double>(inst->frame + 1));
+    case 2: KnowScale(*d); return Value::Num(d->xscale);
+    case 3: KnowScale(*d); return Value::Num(d->yscale);
+    case 4: return Value::Num(empty || !inst->timeline ? 0 : static_cast<double>(inst->frame + 1));
     case 5: case 12: return Value::Num(frames);
     case 6: return Value::Num(d->colorTransform.am * 100);
     case 7: return Value::Bool(d->visible);
     case 8: case 9: {
       Box box;
-      Matrix identity;
-      auto parent = inst->parent.lock();
-      AddObject(*d, identity, box, 0);
+      box.Add(m, ObjectBounds(*d, 0));
       if (box.empty()) return Value::Num(0);
-      return Value::Num((index == 8 ? box.x1 - box.x0 : box.y1 - box.y0) / 20);
+      return Value::Num(RoundToTwips((index == 8 ? box.x1 - box.x0 : box.y1 - box.y0) / 20));
     }
-    case 10: {
-      const double r = std::atan2(m.b, m.a) * 180 / std::numbers::pi;
-      return Value::Num(r);
-    }
+    case 10: KnowScale(*d); return Value::Num(d->rotation);
     case 11: return Value::Str(SlashPath());
     case 13: return Value::Str(d->name);
     case 14: return Value::Str("");
     case 15: return Value::Str("");
     case 16: return Value::Num(1);
-    case 17: return Value::Bool(true);
+    case 17: return Value::Null();
     case 18: return Value::Num(5);
     case 19: return Value::Str("HIGH");
     case 20: case 21: return Value::Num(0);
@@ -162,41 +345,41 @@ void ClipObject::SetIndexed(int index, const Value& value) {
     d->visible = vm().ToBool(value);
     return;
   }
+  if (index == 11 || index == 12 || index == 4 || index == 5 || index > 21) return;
   const double v = vm().ToNumber(value);
   if (!std::isfinite(v)) return;
-  const double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
-  const double rot = std::atan2(m.b, m.a);
-  const double skew = std::atan2(-m.c, m.d);
   switch (index) {
-    case 0: m.tx = Twips(v); break;
-    case 1: m.ty = Twips(v); break;
-    case 2: m.a = std::cos(rot) * v / 100; m.b = std::sin(rot) * v / 100; break;
-    case 3: m.c = -std::sin(skew) * v / 100; m.d = std::cos(skew) * v / 100; break;
+    case 0: m.tx = Twips(v); d->movedByScript = true; break;
+    case 1: m.ty = Twips(v); d->movedByScript = true; break;
+    case 2: KnowScale(*d); d->xscale = v; ApplyScale(*d); d->movedByScript = true; break;
+    case 3: KnowScale(*d); d->yscale = v; ApplyScale(*d); d->movedByScript = true; break;
     case 6: d->colorTransform.am = v / 100; break;
     case 8: case 9: {
-      const Value now = GetIndexed(index);
-      const double current = now.IsNumber() ? now.number : 0;
-      if (current <= 0) break;
-      const double k = v / current;
-      if (index == 8) m.a *= k, m.b *= k;
-      else m.c *= k, m.d *= k;
+      const Box local = ObjectBounds(*d, 0);
+      if (local.empty()) break;
+      KnowScale(*d);
+      Box now;
+      now.Add(m, local);
+      const double current = index == 8 ? now.x1 - now.x0 : now.y1 - now.y0;
+      if (!(current > 0)) {
+        // Nothing to measure against: the unscaled size decides.
+        const double base = index == 8 ? local.x1 - local.x0 : local.y1 - local.y0;
+        if (!(base > 0)) break;
+        (index == 8 ? d->xscale : d->yscale) = v * 20 / base * 100;
+      } else {
+        (index == 8 ? d->xscale : d->yscale) *= v * 20 / current;
+      }
+      ApplyScale(*d);
+      d->movedByScript = true;
       break;
     }
-    case 10: {
-      double deg = std::fmod(v, 360);
-      if (deg > 180) deg -= 360;
-      if (deg < -180) deg += 360;
-      const double angle = deg * std::numbers::pi / 180;
-      m.a = std::cos(angle) * sx; m.b = std::sin(angle) * sx;
-      m.c = -std::sin(angle) * sy; m.d = std::cos(angle) * sy;
-      break;
-    }
+    case 10: KnowScale(*d); d->rotation = NormalDegrees(v); ApplyScale(*d); d->movedByScript = true; break;
     default: break;
   }
 }
 
 void ClipObject::GotoFrame(const Value& frame, bool play, int bias) {
-  auto inst = instance_.lock();
+  auto inst = instance();
   if (!inst || !inst->timeline) return;
   double n = NAN;
   if (frame.IsString()) {
@@ -222,40 +405,45 @@ void ClipObject::GotoFrame(const Value& frame, bool play, int bias) {
 }
 
 void ClipObject::Play() {
-  if (auto inst = instance_.lock()) inst->playing = true;
+  if (auto inst = instance()) inst->playing = true;
 }
 
 void ClipObject::Stop() {
-  if (auto inst = instance_.lock()) inst->playing = false;
+  if (auto inst = instance()) inst->playing = false;
 }
 
 void ClipObject::NextFrame() {
-  auto inst = instance_.lock();
+  auto inst = instance();
   if (!inst || !inst->timeline) return;
   if (inst->frame + 1 < inst->timeline->frames.size()) player_.GotoFrame(*inst, inst->frame + 1, false);
   else inst->playing = false;
 }
 
 void ClipObject::PrevFrame() {
-  auto inst = instance_.lock();
-  if (!inst) return;
+  auto inst = instance();
+  if (!inst || !inst->timeline) return;
   if (inst->frame > 0) player_.GotoFrame(*inst, inst->frame - 1, false);
   else inst->playing = false;
 }
 
 int ClipObject::CurrentFrame() {
-  auto inst = instance_.lock();
+  auto inst = instance();
   return inst ? static_cast<int>(inst->frame) + 1 : 0;
 }
 
 int ClipObject::FramesLoaded() {
-  auto inst = instance_.lock();
+  auto inst = instance();
   return inst && inst->timeline ? static_cast<int>(inst->timeline->frames.size()) : 0;
 }
 
-void ClipObject::Duplicate(const std::string& name, int depth) { player_.DuplicateClip(*this, name, depth); }
+void ClipObject::Duplicate(const std::string& name, int depth) {
+  auto inst = instance();
+  if (inst && Player::ScriptDepthUsable(depth)) player_.DuplicateClip(*inst, name, depth + kScriptDepthBase, nullptr);
+}
 
-void ClipObject::Remove() { player_.RemoveClip(*this); }
+void ClipObject::Remove() {
+  if (auto inst = instance()) player_.RemoveClip(*inst);
+}
 
 bool ClipObject::GetSpecial(std::string_view name, Value& out) {
   if (!name.empty() && name[0] == '_') {
@@ -269,12 +457,16 @@ bool ClipObject::GetSpecial(std::string_view name, Value& out) {
       out = p ? Value::Obj(p) : Value::Undefined();
       return true;
     }
-    if (SameNoCase(name, "_root")) {
+    if (SameNoCase(name, "_root") || SameNoCase(name, "_level0")) {
       out = Value::Obj(player_.ObjectOf(*player_.root_));
       return true;
     }
     if (SameNoCase(name, "_global") && vm().version() >= 6) {
       out = Value::Obj(vm().global());
+      return true;
+    }
+    if (SameNoCase(name, "_lockroot")) {
+      out = Value::Bool(false);
       return true;
     }
   }
@@ -293,44 +485,197 @@ bool ClipObject::SetSpecial(std::string_view name, const Value& value) {
   return true;
 }
 
+void ClipObject::SpecialKeys(std::vector<std::string>& out) {
+  auto inst = instance();
+  if (!inst) return;
+  for (auto it = inst->displayList.rbegin(); it != inst->displayList.rend(); ++it)
+    if (!it->second.name.empty() && !(it->second.sprite && it->second.sprite->detached)) out.push_back(it->second.name);
+}
+
+namespace {
+
+ClipObject* ThisClip(avm1::Call& c) {
+  auto* clip = c.This() ? dynamic_cast<ClipObject*>(c.This()) : nullptr;
+  return clip && clip->instance() ? clip : nullptr;
+}
+
+// A depth argument in script terms, or nothing when it is not a usable number.
+std::optional<int> DepthArg(avm1::Machine& vm, const Value& v) {
+  const double d = vm.ToNumber(v);
+  if (!Player::ScriptDepthUsable(d)) return std::nullopt;
+  return static_cast<int>(std::trunc(d)) + kScriptDepthBase;
+}
+
+avm1::Object* InitArg(const Value& v) { return v.IsObject() ? v.object : nullptr; }
+
+Value BoundsObject(avm1::Machine& vm, const Box& box, bool empty, bool sameSpace) {
+  avm1::Object* o = vm.NewObject();
+  const double e = sameSpace ? kEmptyBounds / 20 : (kEmptyBounds - 1) / 20;
+  o->Set("xMin", Value::Num(empty ? e : box.x0 / 20));
+  o->Set("xMax", Value::Num(empty ? e : box.x1 / 20));
+  o->Set("yMin", Value::Num(empty ? e : box.y0 / 20));
+  o->Set("yMax", Value::Num(empty ? e : box.y1 / 20));
+  return Value::Obj(o);
+}
+
+Value Bounds(avm1::Call& c, ClipObject& clip) {
+  Player& player = clip.player();
+  auto inst = clip.instance();
+  Matrix toTarget;
+  bool sameSpace = true;
+  if (c.Count() > 0) {
+    auto* target = c.Arg(0).IsObject() ? dynamic_cast<ClipObject*>(c.Arg(0).object) : nullptr;
+    auto targetInst = target ? target->instance() : nullptr;
+    if (!targetInst) return {};
+    if (targetInst != inst) {
+      toTarget = WorldMatrix(player, *targetInst).inverse() * WorldMatrix(player, *inst);
+      sameSpace = false;
+    }
+  }
+  const Box local = LocalBounds(*inst, 0);
+  Box box;
+  box.Add(toTarget, local);
+  for (double* v : {&box.x0, &box.y0, &box.x1, &box.y1}) *v = std::round(*v);
+  return BoundsObject(c.vm, box, local.empty(), sameSpace);
+}
+
+// localToGlobal and globalToLocal change the point's x and y when both are numbers.
+void MovePoint(avm1::Call& c, ClipObject& clip, bool toGlobal) {
+  if (!c.Arg(0).IsObject()) return;
+  avm1::Object* pt = c.Arg(0).object;
+  const Value x = pt->Get("x"), y = pt->Get("y");
+  if (!x.IsNumber() || !y.IsNumber()) return;
+  auto inst = clip.instance();
+  Matrix m = WorldMatrix(clip.player(), *inst);
+  if (!toGlobal) m = m.inverse();
+  const Point p = m.apply({x.number * 20, y.number * 20});
+  pt->Set("x", Value::Num(Twips(p.x / 20) / 20));
+  pt->Set("y", Value::Num(Twips(p.y / 20) / 20));
+}
+
+Value HitTest(avm1::Call& c, ClipObject& clip) {
+  Player& player = clip.player();
+  auto inst = clip.instance();
+  const DisplayObject* d = player.DisplayOf(*inst);
+  if (!d) return Value::Bool(false);
+  auto parent = inst->parent.lock();
+  const Matrix parentWorld = parent ? WorldMatrix(player, *parent) : Matrix{};
+  if (c.Count() >= 2) {
+    const double x = c.vm.ToNumber(c.Arg(0)), y = c.vm.ToNumber(c.Arg(1));
+    if (!std::isfinite(x) || !std::isfinite(y)) return Value::Bool(false);
+    const Point global{x * 20, y * 20};
+    if (c.Count() >= 3 && c.vm.ToBool(c.Arg(2))) return Value::Bool(ObjectContains(*d, parentWorld.inverse().apply(global), 0));
+    Box box;
+    box.Add(parentWorld * d->matrix, ObjectBounds(*d, 0));
+    return Value::Bool(!box.empty() && global.x >= box.x0 && global.x <= box.x1 && global.y >= box.y0 && global.y <= box.y1);
+  }
+  auto* other = c.Arg(0).IsObject() ? dynamic_cast<ClipObject*>(c.Arg(0).object) : nullptr;
+  auto otherInst = other ? other->instance() : nullptr;
+  const DisplayObject* od = otherInst ? player.DisplayOf(*otherInst) : nullptr;
+  if (!od) return Value::Bool(false);
+  auto otherParent = otherInst->parent.lock();
+  Box a, b;
+  a.Add(parentWorld * d->matrix, ObjectBounds(*d, 0));
+  b.Add((otherParent ? WorldMatrix(player, *otherParent) : Matrix{}) * od->matrix, ObjectBounds(*od, 0));
+  if (a.empty() || b.empty()) return Value::Bool(false);
+  return Value::Bool(a.x0 <= b.x1 && b.x0 <= a.x1 && a.y0 <= b.y1 && b.y0 <= a.y1);
+}
+
+}  // namespace
+
 void InstallMovieClip(avm1::Machine& vm, Player& player) {
   avm1::Object* proto = vm.NewObject();
   vm.movieClipProto = proto;
-  auto self = [](avm1::Call& c) { return c.This() ? dynamic_cast<ClipObject*>(c.This()) : nullptr; };
-  auto method = [&](const char* name, auto body) {
-    proto->DefineNative(name, [self, body](avm1::Call& c) -> Value {
-      ClipObject* clip = self(c);
+  auto method = [&](const char* name, auto body, int length = 0) {
+    proto->DefineNative(name, [body](avm1::Call& c) -> Value {
+      ClipObject* clip = ThisClip(c);
       if (!clip) return {};
       return body(*clip, c);
-    });
+    }, length);
   };
   method("play", [](ClipObject& clip, avm1::Call&) { clip.Play(); return Value{}; });
   method("stop", [](ClipObject& clip, avm1::Call&) { clip.Stop(); return Value{}; });
   method("nextFrame", [](ClipObject& clip, avm1::Call&) { clip.NextFrame(); return Value{}; });
   method("prevFrame", [](ClipObject& clip, avm1::Call&) { clip.PrevFrame(); return Value{}; });
-  method("gotoAndPlay", [](ClipObject& clip, avm1::Call& c) { clip.GotoFrame(c.Arg(0), true, 0); return Value{}; });
-  method("gotoAndStop", [](ClipObject& clip, avm1::Call& c) { clip.GotoFrame(c.Arg(0), false, 0); return Value{}; });
+  method("gotoAndPlay", [](ClipObject& clip, avm1::Call& c) { clip.GotoFrame(c.Arg(0), true, 0); return Value{}; }, 1);
+  method("gotoAndStop", [](ClipObject& clip, avm1::Call& c) { clip.GotoFrame(c.Arg(0), false, 0); return Value{}; }, 1);
   method("getDepth", [](ClipObject& clip, avm1::Call&) {
-    auto inst = clip.instance();
-    if (!inst || !inst->parent.lock()) return Value::Num(-16384);
-    for (auto& [depth, obj] : inst->parent.lock()->displayList)
-      if (obj.sprite == inst) return Value::Num(depth - 16384);
-    return Value{};
+    return Value::Num(static_cast<double>(clip.instance()->depth) - kScriptDepthBase);
   });
   method("removeMovieClip", [](ClipObject& clip, avm1::Call&) { clip.Remove(); return Value{}; });
-  method("duplicateMovieClip", [](ClipObject& clip, avm1::Call& c) {
-    const double depth = c.vm.ToNumber(c.Arg(1));
-    if (!std::isfinite(depth) || std::abs(depth) > 1e9) return Value{};
-    clip.Duplicate(c.vm.ToString(c.Arg(0)), static_cast<int>(depth));
-    return Value::Obj(clip.ParentClip() ? clip.ParentClip()->ChildByName(c.vm.ToString(c.Arg(0))) : nullptr);
-  });
+  method("duplicateMovieClip", [&player](ClipObject& clip, avm1::Call& c) {
+    const std::string name = c.vm.ToString(c.Arg(0));
+    const auto depth = DepthArg(c.vm, c.Arg(1));
+    if (!depth) return Value{};
+    return Value::Obj(player.DuplicateClip(*clip.instance(), name, *depth, InitArg(c.Arg(2))));
+  }, 3);
   method("createEmptyMovieClip", [&player](ClipObject& clip, avm1::Call& c) {
-    const double depth = c.vm.ToNumber(c.Arg(1));
-    if (!std::isfinite(depth) || std::abs(depth) > 1e9) return Value{};
-    return Value::Obj(player.CreateEmptyClip(clip, c.vm.ToString(c.Arg(0)), static_cast<int>(depth)));
+    const std::string name = c.vm.ToString(c.Arg(0));
+    const auto depth = DepthArg(c.vm, c.Arg(1));
+    if (!depth) return Value{};
+    return Value::Obj(player.CreateEmptyClip(*clip.instance(), name, *depth));
+  }, 2);
+  method("attachMovie", [&player](ClipObject& clip, avm1::Call& c) {
+    const std::string id = c.vm.ToString(c.Arg(0));
+    const std::string name = c.vm.ToString(c.Arg(1));
+    const auto depth = DepthArg(c.vm, c.Arg(2));
+    const std::uint16_t character = player.movie().Exported(id);
+    if (!depth || !character) return Value{};
+    return Value::Obj(player.AttachClip(*clip.instance(), character, name, *depth, InitArg(c.Arg(3))));
+  }, 4);
+  method("swapDepths", [&player](ClipObject& clip, avm1::Call& c) {
+    auto inst = clip.instance();
+    auto parent = inst->parent.lock();
+    if (!parent) return Value{};
+    int depth = 0;
+    if (auto* other = c.Arg(0).IsObject() ? dynamic_cast<ClipObject*>(c.Arg(0).object) : nullptr) {
+      auto otherInst = other->instance();
+      if (!otherInst || otherInst->parent.lock() != parent) return Value{};
+      depth = otherInst->depth;
+    } else if (const auto d = DepthArg(c.vm, c.Arg(0))) {
+      depth = *d;
+    } else {
+      return Value{};
+    }
+    player.SwapDepths(*inst, depth);
+    return Value{};
+  }, 1);
+  method("getInstanceAtDepth", [&player](ClipObject& clip, avm1::Call& c) {
+    if (c.Count() == 0) return Value{};
+    const auto depth = DepthArg(c.vm, c.Arg(0));
+    if (!depth) return Value{};
+    auto inst = clip.instance();
+    const auto it = inst->displayList.find(*depth);
+    if (it == inst->displayList.end()) return Value{};
+    // What has no script object of its own answers as the clip it is in.
+    return Value::Obj(player.ObjectOf(it->second.sprite ? *it->second.sprite : *inst));
+  }, 1);
+  method("getNextHighestDepth", [](ClipObject& clip, avm1::Call&) {
+    auto inst = clip.instance();
+    const auto& list = inst->displayList;
+    if (list.empty() || list.rbegin()->first < kScriptDepthBase) return Value::Num(0);
+    return Value::Num(static_cast<double>(list.rbegin()->first) + 1 - kScriptDepthBase);
   });
-  method("getBytesLoaded", [&player](ClipObject&, avm1::Call&) { return Value::Num(static_cast<double>(player.movieSize())); });
-  method("getBytesTotal", [&player](ClipObject&, avm1::Call&) { return Value::Num(static_cast<double>(player.movieSize())); });
+  auto bytes = [&player](ClipObject& clip, avm1::Call&) {
+    auto inst = clip.instance();
+    if (!inst->parent.lock()) return Value::Num(static_cast<double>(player.movieSize()));
+    const DisplayObject* d = player.DisplayOf(*inst);
+    const auto* sprite = d && d->character ? std::get_if<SpriteDef>(d->character.get()) : nullptr;
+    return Value::Num(sprite ? static_cast<double>(sprite->byteSize) : 0);
+  };
+  method("getBytesLoaded", bytes);
+  method("getBytesTotal", bytes);
+  method("getSWFVersion", [](ClipObject& clip, avm1::Call& c) {
+    (void)clip;
+    return Value::Num(c.vm.version());
+  });
+  method("getBounds", [](ClipObject& clip, avm1::Call& c) { return Bounds(c, clip); }, 1);
+  method("getRect", [](ClipObject& clip, avm1::Call& c) { return Bounds(c, clip); }, 1);
+  method("localToGlobal", [](ClipObject& clip, avm1::Call& c) { MovePoint(c, clip, true); return Value{}; }, 1);
+  method("globalToLocal", [](ClipObject& clip, avm1::Call& c) { MovePoint(c, clip, false); return Value{}; }, 1);
+  method("hitTest", [](ClipObject& clip, avm1::Call& c) { return HitTest(c, clip); }, 3);
+  proto->Define("enabled", Value::Bool(true), avm1::kDontEnum);
+  proto->Define("useHandCursor", Value::Bool(true), avm1::kDontEnum);
   vm.global()->Define("MovieClip", Value::Obj(vm.NewClass([](avm1::Call&) { return Value{}; }, nullptr, proto)),
                       avm1::kDontEnum);
 }

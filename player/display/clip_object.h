@@ -1,5 +1,6 @@
-// A placed sprite (or the main timeline) as scripts see it: its properties, children by name,
-// timeline control, and the MovieClip prototype's timeline methods.
+// A scriptable stage object (a sprite, the main timeline, a button, a text field or a video)
+// as scripts see it: its properties, children by name, timeline control, and the MovieClip
+// prototype's methods.
 #pragma once
 
 #include <memory>
@@ -11,12 +12,18 @@ namespace quillon::player {
 class Player;
 struct Instance;
 struct DisplayObject;
+enum class InstanceKind : std::uint8_t;
 
 class ClipObject : public avm1::Clip {
  public:
-  ClipObject(avm1::Machine& vm, Player& player, std::weak_ptr<Instance> instance);
+  ClipObject(avm1::Machine& vm, Player& player, std::weak_ptr<Instance> instance, InstanceKind kind);
 
-  bool Alive() const override { return !instance_.expired(); }
+  std::string TypeOf() const override;
+  std::string_view ClassName() const override;
+
+  // A reference outlives its clip: once the clip is gone it stands for whatever clip now has
+  // the same target path, as the reference player's references do.
+  bool Alive() const override;
   avm1::Clip* ParentClip() override;
   avm1::Clip* ChildByName(std::string_view name) override;
   std::string DotPath() override;
@@ -35,16 +42,25 @@ class ClipObject : public avm1::Clip {
 
   bool GetSpecial(std::string_view name, avm1::Value& out) override;
   bool SetSpecial(std::string_view name, const avm1::Value& value) override;
+  void SpecialKeys(std::vector<std::string>& out) override;
 
-  std::shared_ptr<Instance> instance() const { return instance_.lock(); }
+  // The instance this object stands for now: its own while it is on the stage, else the one
+  // its path finds; null when there is none.
+  std::shared_ptr<Instance> instance() const;
+  // Keeps the target path for when the clip is gone.
+  void RememberPath();
+  Player& player() const { return player_; }
 
  private:
+  ClipObject* Current();
   DisplayObject* Display();
   Player& player_;
   std::weak_ptr<Instance> instance_;
+  InstanceKind kind_;
+  std::string path_;  // the dot path while it was on the stage
 };
 
-// MovieClip.prototype with the timeline methods; the display issue adds the rest.
+// MovieClip.prototype and the MovieClip class.
 void InstallMovieClip(avm1::Machine& vm, Player& player);
 
 // The property number of a name such as "_x", or -1.

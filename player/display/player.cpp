@@ -9,13 +9,33 @@ namespace quillon::player {
 namespace {
 
 // Scripts that keep queueing scripts (a goto in every frame script) stop here per tick.
-constexpr int kMaxScriptsPerTick = 10000;
+constexpr int kMaxJobsPerTick = 200000;
 constexpr int kMaxNesting = 32;
 // Sprites placing sprites can multiply; beyond this many live instances new ones stay empty.
 constexpr int kMaxSprites = 20000;
 // The collector runs when this many objects were made since it last ran.
 constexpr std::size_t kCollectEvery = 20000;
 constexpr std::size_t kMaxClipLayers = 16;
+// Script depths: what scripts may make clips on, and remove them from.
+constexpr double kLowestScriptDepth = -16384, kHighestScriptDepth = 2130690044, kRemovableBelow = 2130690032;
+// Clips that wait for their unload handlers move below every depth the timeline uses; a free
+// slot is looked for this many times.
+constexpr int kMaxRelocationTries = 4096;
+
+bool Scriptable(const Character* c) {
+  if (!c) return false;
+  if (std::holds_alternative<SpriteDef>(*c) || std::holds_alternative<ButtonDef>(*c)) return true;
+  if (const auto* other = std::get_if<OtherDef>(c)) return other->kind != OtherKind::StaticText;
+  return false;
+}
+
+void Detach(Instance& inst, int depth = 0) {
+  inst.detached = true;
+  inst.unloaded = true;
+  if (depth > kMaxNesting * 2) return;
+  for (auto& [d, obj] : inst.displayList)
+    if (obj.sprite) Detach(*obj.sprite, depth + 1);
+}
 
 }  // namespace
 
@@ -28,13 +48,19 @@ class Player::ScriptHost : public avm1::Host {
   void GetUrl(const std::string& url, const std::string& target, int) override {
     if (player_.onGetUrl) player_.onGetUrl(url, target);
   }
-  void TraceRoots(std::vector<avm1::Object*>& out) override { Walk(*player_.root_, out); }
+  void TraceRoots(std::vector<avm1::Object*>& out) override {
+    Walk(*player_.root_, out, 0);
+    for (const auto& band : player_.queues_)
+      for (const auto& job : band)
+        if (job.constructor) out.push_back(job.constructor);
+  }
 
  private:
-  static void Walk(Instance& inst, std::vector<avm1::Object*>& out) {
+  static void Walk(Instance& inst, std::vector<avm1::Object*>& out, int depth) {
     if (inst.object) out.push_back(inst.object);
-    for (auto& [depth, obj] : inst.displayList)
-      if (obj.sprite) Walk(*obj.sprite, out);
+    if (depth > kMaxNesting * 2) return;
+    for (auto& [d, obj] : inst.displayList)
+      if (obj.sprite) Walk(*obj.sprite, out, depth + 1);
   }
   Player& player_;
 };
@@ -52,216 +78,468 @@ Player::Player(std::shared_ptr<const Movie> movie)
 
 // Timelines hold pointers into the machine's heap: they go first.
 Player::~Player() {
+  for (auto& band : queues_) band.clear();
+  lingering_.clear();
   root_.reset();
-  pending_.clear();
   vm_.reset();
 }
 
 avm1::Clip* Player::ObjectOf(Instance& inst) {
-  if (!inst.object) inst.object = vm_->Make<ClipObject>(*this, inst.weak_from_this());
+  if (!inst.object) inst.object = vm_->Make<ClipObject>(*this, inst.weak_from_this(), inst.kind);
   return inst.object;
 }
 
 DisplayObject* Player::DisplayOf(Instance& inst) {
   auto parent = inst.parent.lock();
-  if (!parent) return &rootDisplay_;
-  for (auto& [depth, obj] : parent->displayList)
-    if (obj.sprite.get() == &inst) return &obj;
+  if (!parent) return &inst == root_.get() ? &rootDisplay_ : nullptr;
+  const auto it = parent->displayList.find(inst.depth);
+  if (it != parent->displayList.end() && it->second.sprite.get() == &inst) return &it->second;
   return nullptr;
 }
 
-std::shared_ptr<Instance> Player::NewSprite(Instance& parent, const Timeline* timeline) {
+std::shared_ptr<Instance> Player::NewInstance(Instance& parent, InstanceKind kind, const Timeline* timeline) {
   if (parent.nesting >= kMaxNesting || *liveSprites_ >= kMaxSprites) return nullptr;
-  auto sprite = std::make_shared<Instance>();
-  sprite->liveCount = liveSprites_;
+  auto inst = std::make_shared<Instance>();
+  inst->liveCount = liveSprites_;
   ++*liveSprites_;
-  sprite->timeline = timeline;
-  sprite->parent = parent.weak_from_this();
-  sprite->nesting = parent.nesting + 1;
-  return sprite;
+  inst->kind = kind;
+  inst->timeline = timeline;
+  inst->parent = parent.weak_from_this();
+  inst->nesting = parent.nesting + 1;
+  inst->serial = nextSerial_++;
+  return inst;
 }
 
-std::map<int, DisplayObject>::iterator Player::PlaceAt(Instance& parent, int depth, DisplayObject obj) {
+bool Player::ScriptDepthUsable(double depth) {
+  return std::isfinite(depth) && depth >= kLowestScriptDepth && depth <= kHighestScriptDepth;
+}
+
+avm1::Function* Player::RegisteredClass(std::uint16_t characterId) {
+  const auto name = movie_->exportNames.find(characterId);
+  if (name == movie_->exportNames.end()) return nullptr;
+  const avm1::Value registry = vm_->global()->Get("__registeredClasses");
+  if (!registry.IsObject()) return nullptr;
+  const avm1::Value ctor = registry.object->Get(name->second);
+  return ctor.IsObject() ? dynamic_cast<avm1::Function*>(ctor.object) : nullptr;
+}
+
+void Player::CallConstructor(Instance& inst, avm1::Function* ctor) {
+  avm1::Clip* self = ObjectOf(inst);
+  self->Define("__constructor__", avm1::Value::Obj(ctor), avm1::kDontEnum);
+  if (vm_->version() < 7) self->Define("constructor", avm1::Value::Obj(ctor), avm1::kDontEnum);
+  vm_->CallFunction(ctor, avm1::Value::Obj(self), {});
+}
+
+DisplayObject* Player::Instantiate(Instance& parent, int depth, DisplayObject obj, bool byScript, avm1::Object* init) {
+  InstanceKind kind = InstanceKind::Sprite;
+  const Timeline* timeline = nullptr;
+  bool scriptable = true;
+  const Character* c = obj.character.get();
+  if (const auto* sprite = c ? std::get_if<SpriteDef>(c) : nullptr) {
+    timeline = &sprite->timeline;
+  } else if (c && std::holds_alternative<ButtonDef>(*c)) {
+    kind = InstanceKind::Button;
+  } else if (const auto* other = c ? std::get_if<OtherDef>(c) : nullptr; other && other->kind != OtherKind::StaticText) {
+    kind = other->kind == OtherKind::Video ? InstanceKind::Video : InstanceKind::EditText;
+  } else if (!c && byScript) {
+    timeline = &emptyTimeline_;
+  } else {
+    scriptable = false;
+  }
+  RemoveAt(parent, depth);
   obj.depth = depth;
-  parent.displayList.erase(depth);
-  auto it = parent.displayList.emplace(depth, std::move(obj)).first;
-  if (auto sprite = it->second.sprite; sprite && !sprite->entered) {
-    EnterFrame(*sprite, 0);
-    sprite->fresh = true;
-    QueueClipEvent(*sprite, kEventLoad, "onLoad");
-  }
-  return it;
-}
-
-void Player::DuplicateClip(ClipObject& clip, const std::string& name, int depth) {
-  auto inst = clip.instance();
-  auto parent = inst ? inst->parent.lock() : nullptr;
-  DisplayObject* from = inst ? DisplayOf(*inst) : nullptr;
-  if (!parent || !from || depth < -16384 || depth > 2130690045) return;
-  DisplayObject copy = *from;
-  copy.name = name;
-  copy.sprite = NewSprite(*parent, inst->timeline);
-  if (!copy.sprite) return;
-  PlaceAt(*parent, depth + 16384, std::move(copy));
-}
-
-void Player::RemoveClip(ClipObject& clip) {
-  auto inst = clip.instance();
-  auto parent = inst ? inst->parent.lock() : nullptr;
-  if (!parent) return;
-  for (auto it = parent->displayList.begin(); it != parent->displayList.end(); ++it)
-    if (it->second.sprite == inst) {
-      // Clips placed by the timeline stay; scripts remove only their own.
-      if (it->first < 16384) return;
-      parent->displayList.erase(it);
-      return;
-    }
-}
-
-avm1::Clip* Player::CreateEmptyClip(ClipObject& parentClip, const std::string& name, int depth) {
-  auto parent = parentClip.instance();
-  if (!parent || depth < -16384 || depth > 2130690045) return nullptr;
-  DisplayObject obj;
-  obj.name = name;
-  obj.sprite = NewSprite(*parent, &emptyTimeline_);
-  if (!obj.sprite) return nullptr;
-  auto it = PlaceAt(*parent, depth + 16384, std::move(obj));
-  return ObjectOf(*it->second.sprite);
-}
-
-void Player::QueueClipEvent(Instance& inst, std::uint32_t event, const char* method) {
-  DisplayObject* d = DisplayOf(inst);
-  if (d && d->clipActions)
-    for (const ClipAction& action : *d->clipActions)
-      if (action.events & event) pending_.push_back({inst.weak_from_this(), action.code, {}});
-  if (method && inst.object) pending_.push_back({inst.weak_from_this(), nullptr, method});
-}
-
-void Player::EnterFrameEvents(Instance& inst) {
-  std::vector<std::shared_ptr<Instance>> sprites;
-  for (auto& [depth, obj] : inst.displayList)
-    if (obj.sprite) sprites.push_back(obj.sprite);
-  for (auto& s : sprites) {
-    EnterFrameEvents(*s);
-    QueueClipEvent(*s, kEventEnterFrame, "onEnterFrame");
-  }
-}
-
-void Player::Place(Instance& inst, const PlaceObject& p) {
-  auto it = inst.displayList.find(p.depth);
-  const bool modify = p.move && it != inst.displayList.end();
-  if (!modify && !p.characterId) return;
-  DisplayObject fresh;
-  DisplayObject& obj = modify ? it->second : fresh;
-  if (p.characterId && (!modify || obj.characterId != *p.characterId)) {
-    const auto dict = movie_->dictionary.find(*p.characterId);
-    if (dict == movie_->dictionary.end()) {
-      if (!modify) return;
-    } else {
-      obj.characterId = *p.characterId;
-      obj.character = dict->second;
-      obj.sprite.reset();
-      if (const auto* sprite = std::get_if<SpriteDef>(obj.character.get())) obj.sprite = NewSprite(inst, &sprite->timeline);
+  obj.byScript = byScript;
+  obj.sprite.reset();
+  if (scriptable) {
+    obj.sprite = NewInstance(parent, kind, timeline);
+    if (!obj.sprite) return nullptr;
+    obj.sprite->depth = depth;
+    if (kind != InstanceKind::Video) {
+      const long n = nextInstanceName_++;
+      if (obj.name.empty()) obj.name = "instance" + std::to_string(n);
     }
   }
-  obj.depth = p.depth;
-  if (p.matrix) obj.matrix = *p.matrix;
+  auto placed = parent.displayList.emplace(depth, std::move(obj)).first;
+  if (!scriptable) return &placed->second;
+  const std::shared_ptr<Instance> inst = placed->second.sprite;
+  const std::uint16_t characterId = placed->second.characterId;
+
+  avm1::Function* ctor = kind == InstanceKind::Sprite && characterId ? RegisteredClass(characterId) : nullptr;
+  if (ctor) {
+    const avm1::Value proto = ctor->Get("prototype");
+    if (proto.IsObject()) ObjectOf(*inst)->SetProto(proto.object);
+  }
+  if (init) {
+    avm1::Clip* self = ObjectOf(*inst);
+    for (const std::string& key : init->EnumerableKeys()) self->Set(key, init->Get(key));
+  }
+  if (!byScript) {
+    QueueClipEvent(*inst, kEventInitialize, nullptr, kInitialize);
+    QueueClipEvent(*inst, kEventConstruct, nullptr, kConstruct);
+    if (ctor) Queue(kConstruct, {inst, nullptr, {}, ctor, false});
+  }
+  if (const auto* button = c ? std::get_if<ButtonDef>(c) : nullptr) {
+    for (const ButtonRecord& rec : button->records) {
+      if (!(rec.states & 1)) continue;
+      const auto dict = movie_->dictionary.find(rec.characterId);
+      if (dict == movie_->dictionary.end() || dict->second.get() == c) continue;
+      DisplayObject child;
+      child.characterId = rec.characterId;
+      child.character = dict->second;
+      child.matrix = rec.matrix;
+      child.colorTransform = rec.colorTransform;
+      Instantiate(*inst, rec.depth, std::move(child), false);
+    }
+  }
+  if (timeline) ApplyFrame(*inst, 0, true);
+  if (byScript && ctor && !inst->detached) CallConstructor(*inst, ctor);
+  QueueClipEvent(*inst, kEventLoad, "onLoad");
+  return inst->detached ? nullptr : DisplayOf(*inst);
+}
+
+void Player::ApplyPlacement(DisplayObject& obj, const PlaceObject& p) {
+  if (p.matrix && !obj.movedByScript) {
+    obj.matrix = *p.matrix;
+    obj.scaleKnown = false;
+  }
   if (p.colorTransform) obj.colorTransform = *p.colorTransform;
   if (p.ratio) obj.ratio = *p.ratio;
   if (p.name) obj.name = *p.name;
   if (p.clipDepth) obj.clipDepth = *p.clipDepth;
   if (p.visible) obj.visible = *p.visible;
-  if (!p.clipActions.empty()) obj.clipActions = &p.clipActions;
-  if (!modify) PlaceAt(inst, p.depth, std::move(fresh));
 }
 
-void Player::ApplyTags(Instance& inst, const Frame& frame, bool runScripts) {
-  for (const ControlTag& tag : frame.tags) {
-    if (const auto* p = std::get_if<PlaceObject>(&tag)) Place(inst, *p);
-    else if (const auto* r = std::get_if<RemoveObject>(&tag)) inst.displayList.erase(r->depth);
-    else if (const auto* a = std::get_if<DoAction>(&tag); a && runScripts && !movie_->usesActionScript3)
-      pending_.push_back({inst.weak_from_this(), a->code, {}});
-    else if (const auto* i = std::get_if<InitAction>(&tag); i && !movie_->usesActionScript3 && initDone_.insert(i).second)
-      initScripts_.push_back({root_, i->code, {}});
+void Player::Place(Instance& inst, const PlaceObject& p, std::size_t frame) {
+  const auto it = inst.displayList.find(p.depth);
+  if (p.move && it != inst.displayList.end()) {
+    DisplayObject& obj = it->second;
+    if (p.characterId && *p.characterId != obj.characterId && !obj.sprite) {
+      // Shapes change character in place (tweens); scriptable objects keep theirs.
+      const auto dict = movie_->dictionary.find(*p.characterId);
+      if (dict != movie_->dictionary.end() && !Scriptable(dict->second.get())) {
+        obj.characterId = *p.characterId;
+        obj.character = dict->second;
+      }
+    }
+    ApplyPlacement(obj, p);
+    return;
+  }
+  if (!p.characterId) return;
+  const auto dict = movie_->dictionary.find(*p.characterId);
+  if (dict == movie_->dictionary.end()) return;
+  DisplayObject obj;
+  obj.characterId = *p.characterId;
+  obj.character = dict->second;
+  ApplyPlacement(obj, p);
+  if (!p.clipActions.empty()) {
+    obj.clipActions = &p.clipActions;
+    obj.clipEvents = p.clipEventFlags;
+  }
+  obj.placedFrame = frame;
+  Instantiate(inst, p.depth, std::move(obj), false);
+}
+
+bool Player::HasUnloadHandlers(Instance& inst) {
+  if (const DisplayObject* d = DisplayOf(inst); d && d->clipActions && (d->clipEvents & kEventUnload))
+    for (const ClipAction& a : *d->clipActions)
+      if (a.events & kEventUnload) return true;
+  if (inst.object && inst.object->Has("onUnload")) return true;
+  for (auto& [depth, obj] : inst.displayList)
+    if (obj.sprite && HasUnloadHandlers(*obj.sprite)) return true;
+  return false;
+}
+
+void Player::Unload(Instance& inst, bool runHandlers) {
+  if (inst.unloaded) return;
+  inst.unloaded = true;
+  if (inst.object) static_cast<ClipObject*>(inst.object)->RememberPath();
+  if (runHandlers) QueueClipEvent(inst, kEventUnload, "onUnload");
+  for (auto& [depth, obj] : inst.displayList)
+    if (obj.sprite) Unload(*obj.sprite, runHandlers);
+}
+
+void Player::RemoveAt(Instance& parent, int depth) {
+  const auto it = parent.displayList.find(depth);
+  if (it == parent.displayList.end()) return;
+  const std::shared_ptr<Instance> inst = it->second.sprite;
+  if (!inst) {
+    parent.displayList.erase(it);
+    return;
+  }
+  if (!inst->unloaded && HasUnloadHandlers(*inst)) {
+    // It stays, below the timeline's depths, until its handlers ran at the end of the tick.
+    long to = -1L - depth;
+    int tries = 0;
+    while (parent.displayList.count(static_cast<int>(to)) && tries++ < kMaxRelocationTries && to > -2147483647L) --to;
+    if (!parent.displayList.count(static_cast<int>(to))) {
+      auto node = parent.displayList.extract(it);
+      node.key() = static_cast<int>(to);
+      node.mapped().depth = static_cast<int>(to);
+      inst->depth = static_cast<int>(to);
+      parent.displayList.insert(std::move(node));
+      Unload(*inst, true);
+      lingering_.push_back(inst);
+      return;
+    }
+  }
+  Unload(*inst, false);
+  parent.displayList.erase(it);
+  Detach(*inst);
+}
+
+void Player::FinishRemovals() {
+  auto pending = std::move(lingering_);
+  lingering_.clear();
+  for (auto& weak : pending) {
+    auto inst = weak.lock();
+    if (!inst || inst->detached) continue;
+    if (auto parent = inst->parent.lock()) {
+      const auto it = parent->displayList.find(inst->depth);
+      if (it != parent->displayList.end() && it->second.sprite == inst) parent->displayList.erase(it);
+    }
+    Detach(*inst);
   }
 }
 
-void Player::EnterFrame(Instance& inst, std::size_t frame) {
+void Player::QueueClipEvent(Instance& inst, std::uint32_t event, const char* method, Band band) {
+  const bool unload = event == kEventUnload;
+  if (const DisplayObject* d = DisplayOf(inst); d && d->clipActions && (d->clipEvents & event))
+    for (const ClipAction& action : *d->clipActions)
+      if (action.events & event) Queue(band, {inst.weak_from_this(), action.code, {}, nullptr, unload});
+  if (method && inst.object) Queue(band, {inst.weak_from_this(), nullptr, method, nullptr, unload});
+}
+
+void Player::ApplyFrame(Instance& inst, std::size_t frame, bool runScripts) {
   if (!inst.timeline || frame >= inst.timeline->frames.size()) return;
+  const auto keep = inst.shared_from_this();
   inst.frame = frame;
   inst.entered = true;
-  ApplyTags(inst, inst.timeline->frames[frame], true);
+  const Frame& tags = inst.timeline->frames[frame];
+  const bool scripts = !movie_->usesActionScript3;
+  // A frame's init actions run before anything else in it, once per movie.
+  if (scripts)
+    for (const ControlTag& tag : tags.tags)
+      if (const auto* i = std::get_if<InitAction>(&tag); i && initDone_.insert(i).second)
+        vm_->RunScript(i->code, ObjectOf(*root_));
+  for (const ControlTag& tag : tags.tags) {
+    if (const auto* p = std::get_if<PlaceObject>(&tag)) Place(inst, *p, frame);
+    else if (const auto* r = std::get_if<RemoveObject>(&tag)) RemoveAt(inst, r->depth);
+    else if (const auto* a = std::get_if<DoAction>(&tag); a && runScripts && scripts)
+      Queue(kNormal, {inst.weak_from_this(), a->code, {}, nullptr, false});
+  }
+}
+
+void Player::Rewind(Instance& inst, std::size_t target) {
+  // What the timeline alone shows on the target frame, depth by depth.
+  struct Wanted {
+    PlaceObject place;
+    const PlaceObject* origin = nullptr;
+    std::size_t frame = 0, order = 0;
+    bool kept = false;
+  };
+  std::map<int, Wanted> wanted;
+  std::size_t order = 0;
+  const auto keep = inst.shared_from_this();
+  for (std::size_t f = 0; f <= target; ++f)
+    for (const ControlTag& tag : inst.timeline->frames[f].tags) {
+      if (const auto* p = std::get_if<PlaceObject>(&tag)) {
+        auto w = wanted.find(p->depth);
+        if (p->move && w != wanted.end()) {
+          PlaceObject& into = w->second.place;
+          if (p->matrix) into.matrix = p->matrix;
+          if (p->colorTransform) into.colorTransform = p->colorTransform;
+          if (p->ratio) into.ratio = p->ratio;
+          if (p->name) into.name = p->name;
+          if (p->clipDepth) into.clipDepth = p->clipDepth;
+          if (p->visible) into.visible = p->visible;
+        } else if (p->characterId) {
+          Wanted fresh;
+          fresh.place = *p;
+          fresh.place.clipActions.clear();
+          fresh.origin = p;
+          fresh.frame = f;
+          fresh.order = order++;
+          wanted[p->depth] = std::move(fresh);
+        }
+      } else if (const auto* r = std::get_if<RemoveObject>(&tag)) {
+        wanted.erase(r->depth);
+      }
+    }
+  // The timeline's own objects that stay keep running; everything else on its depths leaves.
+  std::vector<int> depths;
+  for (const auto& [depth, obj] : inst.displayList)
+    if (depth >= 0 && depth < kScriptDepthBase) depths.push_back(depth);
+  for (const int depth : depths) {
+    const auto it = inst.displayList.find(depth);
+    if (it == inst.displayList.end()) continue;
+    const auto w = wanted.find(depth);
+    DisplayObject& obj = it->second;
+    if (w != wanted.end() && !obj.byScript && obj.characterId == w->second.place.characterId.value_or(0) &&
+        obj.placedFrame == w->second.frame) {
+      ApplyPlacement(obj, w->second.place);
+      w->second.kept = true;
+    } else {
+      RemoveAt(inst, depth);
+    }
+  }
+  inst.frame = target;
+  const Frame& tags = inst.timeline->frames[target];
+  const bool scripts = !movie_->usesActionScript3;
+  if (scripts)
+    for (const ControlTag& tag : tags.tags)
+      if (const auto* i = std::get_if<InitAction>(&tag); i && initDone_.insert(i).second)
+        vm_->RunScript(i->code, ObjectOf(*root_));
+  std::vector<std::pair<std::size_t, int>> fresh;
+  for (const auto& [depth, w] : wanted)
+    if (!w.kept) fresh.emplace_back(w.order, depth);
+  std::sort(fresh.begin(), fresh.end());
+  for (const auto& [ord, depth] : fresh) {
+    const auto w = wanted.find(depth);
+    if (w == wanted.end() || inst.displayList.count(depth)) continue;
+    const auto dict = movie_->dictionary.find(*w->second.place.characterId);
+    if (dict == movie_->dictionary.end()) continue;
+    DisplayObject obj;
+    obj.characterId = dict->first;
+    obj.character = dict->second;
+    ApplyPlacement(obj, w->second.place);
+    if (!w->second.origin->clipActions.empty()) {
+      obj.clipActions = &w->second.origin->clipActions;
+      obj.clipEvents = w->second.origin->clipEventFlags;
+    }
+    obj.placedFrame = w->second.frame;
+    Instantiate(inst, depth, std::move(obj), false);
+  }
+  if (scripts)
+    for (const ControlTag& tag : tags.tags)
+      if (const auto* a = std::get_if<DoAction>(&tag)) Queue(kNormal, {inst.weak_from_this(), a->code, {}, nullptr, false});
 }
 
 void Player::GotoFrame(Instance& inst, std::size_t target, bool play) {
   inst.playing = play;
-  if (!inst.timeline || inst.timeline->frames.empty()) return;
+  if (!inst.timeline || inst.timeline->frames.empty() || inst.detached) return;
   target = std::min(target, inst.timeline->frames.size() - 1);
   if (inst.entered && target == inst.frame) return;
-  std::size_t from = inst.entered ? inst.frame + 1 : 0;
   if (inst.entered && target < inst.frame) {
-    // Rewinding rebuilds the list from the first frame; objects that stay on the same
-    // depth with the same character keep running.
-    std::map<int, DisplayObject> old = std::move(inst.displayList);
-    inst.displayList.clear();
-    for (std::size_t f = 0; f < target; ++f) ApplyTags(inst, inst.timeline->frames[f], false);
-    ApplyTags(inst, inst.timeline->frames[target], true);
-    for (auto& [depth, obj] : inst.displayList) {
-      auto prev = old.find(depth);
-      if (prev != old.end() && prev->second.characterId == obj.characterId && prev->second.sprite && obj.sprite)
-        obj.sprite = std::move(prev->second.sprite);
-    }
-    inst.frame = target;
+    Rewind(inst, target);
     return;
   }
-  for (std::size_t f = from; f < target; ++f) ApplyTags(inst, inst.timeline->frames[f], false);
-  EnterFrame(inst, target);
-}
-
-void Player::AdvanceChildren(Instance& inst) {
-  std::vector<std::shared_ptr<Instance>> sprites;
-  for (auto& [depth, obj] : inst.displayList)
-    if (obj.sprite) sprites.push_back(obj.sprite);
-  for (auto& s : sprites) {
-    if (s->fresh) {
-      s->fresh = false;
-    } else if (s->playing && s->timeline && s->timeline->frames.size() > 1) {
-      const std::size_t next = s->frame + 1 >= s->timeline->frames.size() ? 0 : s->frame + 1;
-      GotoFrame(*s, next, true);
-    }
-    AdvanceChildren(*s);
+  // Frames passed over place and remove objects but run no scripts.
+  for (std::size_t f = inst.entered ? inst.frame + 1 : 0; f < target; ++f) {
+    ApplyFrame(inst, f, false);
+    if (inst.frame != f || inst.detached) return;  // a script there moved the timeline itself
   }
+  ApplyFrame(inst, target, true);
 }
 
-void Player::RunScripts() {
-  int budget = kMaxScriptsPerTick;
-  for (std::size_t i = 0; (i < pending_.size() || !initScripts_.empty()) && budget > 0; --budget) {
-    PendingScript job;
-    if (!initScripts_.empty()) {
-      job = std::move(initScripts_.front());
-      initScripts_.erase(initScripts_.begin());
-    } else {
-      job = pending_[i++];
-    }
+void Player::Advance(Instance& inst) {
+  if (!inst.timeline || inst.timeline->frames.size() <= 1) return;
+  if (inst.frame + 1 < inst.timeline->frames.size()) GotoFrame(inst, inst.frame + 1, true);
+  else if (inst.timeline->loops) GotoFrame(inst, 0, true);
+}
+
+avm1::Clip* Player::DuplicateClip(Instance& source, const std::string& name, int depth, avm1::Object* init) {
+  auto parent = source.parent.lock();
+  const DisplayObject* from = DisplayOf(source);
+  if (!parent || !from || source.kind != InstanceKind::Sprite || source.unloaded) return nullptr;
+  DisplayObject copy;
+  copy.characterId = from->characterId;
+  copy.character = from->character;
+  copy.matrix = from->matrix;
+  copy.colorTransform = from->colorTransform;
+  copy.ratio = from->ratio;
+  copy.visible = from->visible;
+  copy.clipActions = from->clipActions;
+  copy.clipEvents = from->clipEvents;
+  copy.xscale = from->xscale;
+  copy.yscale = from->yscale;
+  copy.rotation = from->rotation;
+  copy.scaleKnown = from->scaleKnown;
+  copy.movedByScript = true;
+  copy.name = name;
+  const std::shared_ptr<Instance> keep = source.shared_from_this();
+  DisplayObject* placed = Instantiate(*parent, depth, std::move(copy), true, init);
+  return placed && placed->sprite ? ObjectOf(*placed->sprite) : nullptr;
+}
+
+avm1::Clip* Player::AttachClip(Instance& parent, std::uint16_t characterId, const std::string& name, int depth,
+                               avm1::Object* init) {
+  const auto dict = movie_->dictionary.find(characterId);
+  if (dict == movie_->dictionary.end() || !std::holds_alternative<SpriteDef>(*dict->second) || parent.unloaded)
+    return nullptr;
+  DisplayObject obj;
+  obj.characterId = characterId;
+  obj.character = dict->second;
+  obj.name = name;
+  DisplayObject* placed = Instantiate(parent, depth, std::move(obj), true, init);
+  return placed && placed->sprite ? ObjectOf(*placed->sprite) : nullptr;
+}
+
+avm1::Clip* Player::CreateEmptyClip(Instance& parent, const std::string& name, int depth) {
+  if (parent.unloaded) return nullptr;
+  DisplayObject obj;
+  obj.name = name;
+  DisplayObject* placed = Instantiate(parent, depth, std::move(obj), true);
+  return placed && placed->sprite ? ObjectOf(*placed->sprite) : nullptr;
+}
+
+void Player::RemoveClip(Instance& inst) {
+  auto parent = inst.parent.lock();
+  if (!parent || inst.unloaded) return;
+  // Scripts remove only what lies on their own depths.
+  const double script = static_cast<double>(inst.depth) - kScriptDepthBase;
+  if (script < 0 || script >= kRemovableBelow) return;
+  RemoveAt(*parent, inst.depth);
+}
+
+bool Player::SwapDepths(Instance& inst, int depth) {
+  auto parent = inst.parent.lock();
+  if (!parent || inst.unloaded || !DisplayOf(inst)) return false;
+  if (depth == inst.depth) return true;
+  auto& list = parent->displayList;
+  auto mine = list.extract(inst.depth);
+  auto other = list.extract(depth);
+  if (other) {
+    other.key() = inst.depth;
+    other.mapped().depth = inst.depth;
+    other.mapped().byScript = true;
+    if (other.mapped().sprite) other.mapped().sprite->depth = inst.depth;
+    list.insert(std::move(other));
+  }
+  mine.key() = depth;
+  mine.mapped().depth = depth;
+  mine.mapped().byScript = true;
+  inst.depth = depth;
+  list.insert(std::move(mine));
+  return true;
+}
+
+void Player::RunQueue() {
+  for (int budget = kMaxJobsPerTick; budget > 0; --budget) {
+    auto band = std::find_if(queues_.rbegin(), queues_.rend(), [](const auto& q) { return !q.empty(); });
+    if (band == queues_.rend()) break;
+    PendingScript job = std::move(band->front());
+    band->pop_front();
     auto target = job.target.lock();
-    if (!target) continue;
+    if (!target || target->detached || (target->unloaded && !job.evenUnloaded)) continue;
     avm1::Clip* clip = ObjectOf(*target);
     if (job.code) {
       vm_->RunScript(job.code, clip);
-    } else {
-      // A handler property: runs when set on the clip, with the clip as this.
-      try {
-        vm_->running_++;
-        vm_->scriptStart = std::chrono::steady_clock::now();
-        vm_->CallMethod(clip, job.method, {});
-      } catch (const avm1::ScriptThrow&) {
-      } catch (const avm1::ScriptAbort&) {
-      }
-      vm_->running_--;
+      continue;
     }
+    // A handler property or a constructor: a call with the clip as this.
+    const bool outermost = vm_->running_ == 0;
+    if (outermost) vm_->scriptStart = std::chrono::steady_clock::now();
+    vm_->running_++;
+    try {
+      if (job.constructor) CallConstructor(*target, job.constructor);
+      else vm_->CallMethod(clip, job.method, {});
+    } catch (const avm1::ScriptThrow& thrown) {
+      vm_->ReportUncaught(thrown.value);
+    } catch (const avm1::ScriptAbort&) {
+    }
+    vm_->running_--;
   }
-  pending_.clear();
-  initScripts_.clear();
+  for (auto& band : queues_) band.clear();
 }
 
 double Player::Milliseconds() const {
@@ -272,21 +550,30 @@ double Player::Milliseconds() const {
 void Player::Tick() {
   ++ticks_;
   vm_->BeginFrame();
-  Instance& root = *root_;
-  if (root.entered) {
-    EnterFrameEvents(root);
-    QueueClipEvent(root, kEventEnterFrame, "onEnterFrame");
+  if (!root_->entered) {
+    ApplyFrame(*root_, 0, true);
+  } else {
+    // Newer clips run first; clips made during this pass wait for the next tick.
+    std::vector<std::shared_ptr<Instance>> order;
+    std::vector<Instance*> stack{root_.get()};
+    while (!stack.empty()) {
+      Instance* inst = stack.back();
+      stack.pop_back();
+      if (inst->timeline && !inst->unloaded) order.push_back(inst->shared_from_this());
+      for (auto& [depth, obj] : inst->displayList)
+        if (obj.sprite && !obj.sprite->unloaded) stack.push_back(obj.sprite.get());
+    }
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a->serial > b->serial; });
+    for (const auto& inst : order) {
+      if (inst->unloaded || inst->detached) continue;
+      QueueClipEvent(*inst, kEventEnterFrame, "onEnterFrame");
+      if (inst->playing) Advance(*inst);
+    }
   }
-  if (!root.entered) {
-    EnterFrame(root, 0);
-    // Sprites placed on the first frame do not advance on it.
-  } else if (root.playing && root.timeline->frames.size() > 1) {
-    const std::size_t next = root.frame + 1 >= root.timeline->frames.size() ? 0 : root.frame + 1;
-    GotoFrame(root, next, true);
-  }
-  AdvanceChildren(root);
-  RunScripts();
+  RunQueue();
   vm_->RunTimers(Milliseconds());
+  RunQueue();
+  FinishRemovals();
   if (vm_->ObjectCount() > collectedAt_ + kCollectEvery) {
     vm_->Collect();
     collectedAt_ = vm_->ObjectCount();
@@ -337,10 +624,10 @@ void Player::DrawObject(const DrawContext& ctx, const DisplayObject& obj, const 
                         const ColorTransform& cx) const {
   const Matrix world = m * obj.matrix;
   const ColorTransform color = cx * obj.colorTransform;
-  if (!obj.character) return;
-  if (const auto* shape = std::get_if<ShapeDef>(obj.character.get())) {
+  if (!obj.character && !obj.sprite) return;
+  if (const auto* shape = obj.character ? std::get_if<ShapeDef>(obj.character.get()) : nullptr) {
     DrawShape(ctx, shape->geometry, world, color);
-  } else if (const auto* morph = std::get_if<MorphShapeDef>(obj.character.get())) {
+  } else if (const auto* morph = obj.character ? std::get_if<MorphShapeDef>(obj.character.get()) : nullptr) {
     DrawShape(ctx, morph->at(obj.ratio), world, color);
   } else if (obj.sprite) {
     DrawList(ctx, *obj.sprite, world, color);

@@ -2,7 +2,10 @@
 // scripts on the script machine, and drawing a frame into a canvas.
 #pragma once
 
+#include <array>
 #include <chrono>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,6 +21,9 @@ namespace quillon::player {
 
 struct Instance;
 
+// Scripts' depths start at this internal depth; the timeline uses the ones below it.
+inline constexpr int kScriptDepthBase = 16384;
+
 struct DisplayObject {
   int depth = 0;
   std::uint16_t characterId = 0;
@@ -28,25 +34,40 @@ struct DisplayObject {
   std::string name;
   int clipDepth = 0;
   bool visible = true;
-  std::shared_ptr<Instance> sprite;  // for sprite characters
+  std::shared_ptr<Instance> sprite;  // for scriptable characters: sprites, buttons, text fields, video
   const std::vector<ClipAction>* clipActions = nullptr;  // its onClipEvent handlers, from the timeline
+  std::uint32_t clipEvents = 0;  // the events those handlers may answer
+  bool byScript = false;         // made by attachMovie, duplicateMovieClip or createEmptyMovieClip
+  bool movedByScript = false;    // a script set its position, scale or rotation: the timeline leaves it
+  std::size_t placedFrame = 0;   // the timeline frame that placed it
+  // _xscale, _yscale and _rotation as scripts last set them, kept apart from the matrix so
+  // that they read back as set.
+  double xscale = 100, yscale = 100, rotation = 0;
+  bool scaleKnown = false;
 };
 
-// A running timeline: the main movie or a placed sprite.
+enum class InstanceKind : std::uint8_t { Sprite, Button, EditText, Video };
+
+// A scriptable object on the stage: the main movie, a placed sprite, a button, a text field or
+// a video. Sprites and the main movie run a timeline.
 struct Instance : std::enable_shared_from_this<Instance> {
+  InstanceKind kind = InstanceKind::Sprite;
   const Timeline* timeline = nullptr;
   std::size_t frame = 0;  // index of the frame shown; meaningful once `entered`
   bool entered = false;
   bool playing = true;
-  int nesting = 0;     // sprites inside sprites, bounded against self-placing sprites
-  bool fresh = false;  // placed during this tick: it already entered its first frame
+  int nesting = 0;  // sprites inside sprites, bounded against self-placing sprites
+  int depth = 0;    // its key in the parent's display list
+  std::uint64_t serial = 0;  // creation order: newer instances run their frames first
+  bool unloaded = false;     // taken off the stage (or about to be, once its unload handlers ran)
+  bool detached = false;     // no longer in its parent's display list
   std::weak_ptr<Instance> parent;
-  std::shared_ptr<int> liveCount;  // the player's count of sprite instances, kept by each
+  std::shared_ptr<int> liveCount;  // the player's count of instances, kept by each
   ~Instance() {
     if (liveCount) --*liveCount;
   }
   std::map<int, DisplayObject> displayList;
-  avm1::Clip* object = nullptr;  // its script object, made when first placed
+  avm1::Clip* object = nullptr;  // its script object, made when first needed
 };
 
 class ClipObject;
@@ -78,49 +99,72 @@ class Player {
   void GotoFrame(Instance& target, std::size_t frame, bool play);
 
   avm1::Machine& machine() { return *vm_; }
-  // The script object of a timeline, made on first use.
+  // The script object of an instance, made on first use.
   avm1::Clip* ObjectOf(Instance& inst);
-  // Where a timeline is placed in its parent (the root has its own).
+  // Where an instance is placed in its parent (the root has its own).
   DisplayObject* DisplayOf(Instance& inst);
-  // Clips that scripts make and remove; depths are the scripts' (0 and up for their own).
-  void DuplicateClip(ClipObject& clip, const std::string& name, int depth);
-  void RemoveClip(ClipObject& clip);
-  avm1::Clip* CreateEmptyClip(ClipObject& parent, const std::string& name, int depth);
+  Instance& rootInstance() { return *root_; }
+
+  // Clips that scripts make, move and remove; depths are internal (scripts' plus kScriptDepthBase).
+  avm1::Clip* DuplicateClip(Instance& source, const std::string& name, int depth, avm1::Object* init);
+  avm1::Clip* AttachClip(Instance& parent, std::uint16_t characterId, const std::string& name, int depth,
+                         avm1::Object* init);
+  avm1::Clip* CreateEmptyClip(Instance& parent, const std::string& name, int depth);
+  void RemoveClip(Instance& inst);
+  bool SwapDepths(Instance& inst, int depth);
   std::size_t movieSize() const { return movie_->fileSize; }
+  // Whether a script depth may hold clips that scripts make.
+  static bool ScriptDepthUsable(double depth);
 
  private:
-  void EnterFrame(Instance& inst, std::size_t frame);
-  void ApplyTags(Instance& inst, const Frame& frame, bool runScripts);
-  void Place(Instance& inst, const PlaceObject& p);
-  void AdvanceChildren(Instance& inst);
-  void RunScripts();
-  void DrawList(const DrawContext& ctx, const Instance& inst, const Matrix& m, const ColorTransform& cx) const;
-  void DrawObject(const DrawContext& ctx, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) const;
-
-  // A frame script, a clip event handler, or (with `method`) a handler property such as
-  // onEnterFrame, queued to run in order.
+  // A job for the script queue: a block of actions, a handler property such as onEnterFrame
+  // (`method`), or a class constructor.
   struct PendingScript {
     std::weak_ptr<Instance> target;
     std::shared_ptr<const std::vector<std::uint8_t>> code;
     std::string method;
+    avm1::Function* constructor = nullptr;
+    bool evenUnloaded = false;  // unload handlers run on a clip already taken off
   };
-  void QueueClipEvent(Instance& inst, std::uint32_t event, const char* method);
-  void EnterFrameEvents(Instance& inst);
-  std::shared_ptr<Instance> NewSprite(Instance& parent, const Timeline* timeline);
-  std::map<int, DisplayObject>::iterator PlaceAt(Instance& parent, int depth, DisplayObject obj);
+  // Jobs run in three bands: initialize events first, then construct events and class
+  // constructors, then everything else, each band in the order queued.
+  enum Band { kNormal = 0, kConstruct = 1, kInitialize = 2 };
+
+  void ApplyFrame(Instance& inst, std::size_t frame, bool runScripts);
+  void Rewind(Instance& inst, std::size_t target);
+  void Place(Instance& inst, const PlaceObject& p, std::size_t frame);
+  void ApplyPlacement(DisplayObject& obj, const PlaceObject& p);
+  // Puts a new object on a depth (replacing what was there) and brings it to life.
+  DisplayObject* Instantiate(Instance& parent, int depth, DisplayObject obj, bool byScript,
+                             avm1::Object* init = nullptr);
+  void RemoveAt(Instance& parent, int depth);
+  bool HasUnloadHandlers(Instance& inst);
+  void Unload(Instance& inst, bool runHandlers);
+  void FinishRemovals();
+  void Advance(Instance& inst);
+  void RunQueue();
+  void Queue(Band band, PendingScript job) { queues_[band].push_back(std::move(job)); }
+  void QueueClipEvent(Instance& inst, std::uint32_t event, const char* method, Band band = kNormal);
+  avm1::Function* RegisteredClass(std::uint16_t characterId);
+  void CallConstructor(Instance& inst, avm1::Function* ctor);
+  std::shared_ptr<Instance> NewInstance(Instance& parent, InstanceKind kind, const Timeline* timeline);
+  void DrawList(const DrawContext& ctx, const Instance& inst, const Matrix& m, const ColorTransform& cx) const;
+  void DrawObject(const DrawContext& ctx, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) const;
 
   std::shared_ptr<const Movie> movie_;
   std::shared_ptr<Instance> root_;
-  std::vector<PendingScript> pending_;
+  std::array<std::deque<PendingScript>, 3> queues_;
   class ScriptHost;
   std::unique_ptr<ScriptHost> host_;
   std::unique_ptr<avm1::Machine> vm_;
   DisplayObject rootDisplay_;
-  std::vector<PendingScript> initScripts_;
   std::size_t collectedAt_ = 0;
   Timeline emptyTimeline_;
   std::set<const void*> initDone_;  // DoInitAction blocks already run
   std::shared_ptr<int> liveSprites_ = std::make_shared<int>(0);
+  std::vector<std::weak_ptr<Instance>> lingering_;  // unloading clips, taken off at the end of the tick
+  std::uint64_t nextSerial_ = 1;
+  long nextInstanceName_ = 1;
   long ticks_ = 0;
   friend class ClipObject;
 };

@@ -406,6 +406,7 @@ std::uint32_t ReadClipActions(Reader& r, int swfVersion, std::vector<ClipAction>
     const std::uint32_t events = wide ? r.u32() : r.u16();
     if (events == 0 || r.failed()) break;
     std::size_t size = r.u32();
+    if (r.failed()) break;
     if (size > r.remaining()) size = r.remaining();
     ClipAction action;
     action.events = events;
@@ -477,7 +478,14 @@ void AddPlace(Reader& r, int version, std::size_t tagEnd, Frame& frame, int swfV
         r.u32();
       }
     }
-    if ((flags & 0x80) && !r.failed()) p.clipEventFlags = ReadClipActions(r, swfVersion, p.clipActions);
+    // Handlers cut short keep the ones read whole.
+    if ((flags & 0x80) && !r.failed()) {
+      p.clipEventFlags = ReadClipActions(r, swfVersion, p.clipActions);
+      if (r.failed()) {
+        frame.tags.emplace_back(std::move(p));
+        return;
+      }
+    }
   }
   if (!r.failed()) frame.tags.emplace_back(std::move(p));
 }
@@ -576,6 +584,7 @@ class Parser {
         const std::uint16_t id = tag.u16();
         tag.u16();  // frame count: the ShowFrame tags decide
         SpriteDef sprite;
+        sprite.byteSize = tag.remaining();
         ReadTimeline(tag, sprite.timeline, nesting + 1);
         Define(id, std::move(sprite));
         break;
@@ -622,7 +631,11 @@ class Parser {
         break;
       }
       case kDefineButton:
-      case kDefineButton2: Define(tag.u16(), ReadButton(tag, code == kDefineButton2)); break;
+      case kDefineButton2: {
+        const std::uint16_t id = tag.u16();
+        Define(id, ReadButton(tag, code == kDefineButton2));
+        break;
+      }
       case kDefineText:
       case kDefineText2:
       case kDefineEditText: {

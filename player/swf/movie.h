@@ -158,6 +158,7 @@ struct Timeline {
 
 struct SpriteDef {
   Timeline timeline;
+  std::size_t byteSize = 0;  // of its tags, as a sprite's getBytesTotal gives it
 };
 
 // One character of a button's states.

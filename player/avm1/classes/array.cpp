@@ -205,25 +205,50 @@ void FoldCase(std::string& s) {
     if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
 }
 
+// What the built-in orders compare. Primitives convert without side effects, so their text and
+// number are worked out once; objects convert at every comparison, as their methods may tell.
+struct SortKey {
+  Value value;
+  bool cached = false;
+  std::string text;
+  double number = 0;
+};
+
+SortKey MakeKey(Machine& vm, Value v, int flags) {
+  SortKey k;
+  k.cached = !v.IsObject();
+  if (k.cached) {
+    k.text = vm.ToString(v);
+    if (flags & kCaseInsensitive) FoldCase(k.text);
+    if (flags & kNumeric) k.number = vm.ToNumber(v);
+  }
+  k.value = std::move(v);
+  return k;
+}
+
 // The built-in orders: strings by character codes, or numbers when both sides are numeric.
-int CompareValues(Machine& vm, const Value& a, const Value& b, int flags) {
+int CompareKeys(Machine& vm, const SortKey& a, const SortKey& b, int flags) {
   int r = 0;
   bool done = false;
   if (flags & kNumeric) {
-    const double x = a.IsNumber() ? a.number : vm.ToNumber(a);
-    const double y = b.IsNumber() ? b.number : vm.ToNumber(b);
+    const double x = a.cached ? a.number : vm.ToNumber(a.value);
+    const double y = b.cached ? b.number : vm.ToNumber(b.value);
     if (!std::isnan(x) && !std::isnan(y)) {
       r = x < y ? -1 : x > y ? 1 : 0;
       done = true;
     }
   }
   if (!done) {
-    std::string x = vm.ToString(a), y = vm.ToString(b);
-    if (flags & kCaseInsensitive) {
-      FoldCase(x);
-      FoldCase(y);
+    std::string tx, ty;
+    if (!a.cached) {
+      tx = vm.ToString(a.value);
+      if (flags & kCaseInsensitive) FoldCase(tx);
     }
-    const int k = x.compare(y);
+    if (!b.cached) {
+      ty = vm.ToString(b.value);
+      if (flags & kCaseInsensitive) FoldCase(ty);
+    }
+    const int k = (a.cached ? a.text : tx).compare(b.cached ? b.text : ty);
     r = (k > 0) - (k < 0);
   }
   return (flags & kDescending) ? -r : r;
@@ -274,9 +299,13 @@ Value Sort(Call& c) {
   }
   Elements e(vm, self);
   const std::vector<Value> values = e.All();
-  if (fn.IsUndefined())
+  if (fn.IsUndefined()) {
+    std::vector<SortKey> keys;
+    keys.reserve(values.size());
+    for (const Value& v : values) keys.push_back(MakeKey(vm, v, flags));
     return FinishSort(vm, self, e, values, flags,
-                      [&](std::size_t a, std::size_t b) { return CompareValues(vm, values[a], values[b], flags); });
+                      [&](std::size_t a, std::size_t b) { return CompareKeys(vm, keys[a], keys[b], flags); });
+  }
   return FinishSort(vm, self, e, values, flags, [&](std::size_t a, std::size_t b) {
     const Value args[] = {values[a], values[b]};
     const int r = Sign(vm.ToNumber(vm.CallValue(fn, Value::Undefined(), args)));
@@ -306,15 +335,16 @@ Value SortOn(Call& c) {
 
   Elements e(vm, self);
   std::vector<Value> values = e.All();
-  // Each element's fields, looked up once: the comparisons only convert them.
-  std::vector<std::vector<Value>> fields(values.size());
+  // Each element's fields, looked up once.
+  std::vector<std::vector<SortKey>> fields(values.size());
   for (std::size_t i = 0; i < values.size(); ++i) {
     Object* o = vm.ToObject(values[i]);
-    for (const std::string& name : names) fields[i].push_back(o ? o->Get(name) : Value::Undefined());
+    for (std::size_t k = 0; k < names.size(); ++k)
+      fields[i].push_back(MakeKey(vm, o ? o->Get(names[k]) : Value::Undefined(), fieldFlags[k]));
   }
   return FinishSort(vm, self, e, std::move(values), flags, [&](std::size_t a, std::size_t b) {
     for (std::size_t k = 0; k < names.size(); ++k)
-      if (const int r = CompareValues(vm, fields[a][k], fields[b][k], fieldFlags[k])) return r;
+      if (const int r = CompareKeys(vm, fields[a][k], fields[b][k], fieldFlags[k])) return r;
     return 0;
   });
 }

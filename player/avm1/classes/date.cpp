@@ -60,7 +60,7 @@ double YearFromTime(double t) {
 constexpr std::array<int, 13> kMonthStart = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
 
 double DayOfYearOfMonth(double month, bool leap) {
-  const auto m = static_cast<std::size_t>(month);
+  const auto m = static_cast<std::size_t>(std::clamp(month, 0.0, 12.0));
   return kMonthStart[m] + (leap && m >= 2 ? 1 : 0);
 }
 
@@ -86,9 +86,10 @@ double CivilSeconds(const std::tm& tm) {
 }
 
 double OffsetSeconds(double seconds) {
-  constexpr double lo = static_cast<double>(std::numeric_limits<std::time_t>::min());
-  constexpr double hi = static_cast<double>(std::numeric_limits<std::time_t>::max()) / 2;
-  const double s = std::clamp(seconds, std::max(lo, -8.64e12), std::min(hi, 8.64e12));
+  // Past the valid time range (and past a 32-bit time_t) the zone is taken as at the edge.
+  constexpr double lo = std::max(-8.64e12, static_cast<double>(std::numeric_limits<std::time_t>::min()));
+  constexpr double hi = std::min(8.64e12, static_cast<double>(std::numeric_limits<std::time_t>::max() - 1));
+  const double s = std::clamp(seconds, lo, hi);
   auto when = static_cast<std::time_t>(s);
   std::tm tm{};
   if (!LocalTm(when, tm)) {
@@ -151,7 +152,7 @@ double Convert(Call& c, std::size_t i, Conversion how, bool first) {
   const double n = c.vm.ToNumber(c.Arg(i));
   switch (how) {
     case Conversion::kInteger: return Integer(n);
-    case Conversion::kMonth: return first && std::isnan(n) ? 0 : Integer(n);
+    case Conversion::kMonth: return Integer(n);
     case Conversion::kSaturating: return datetime::TruncInt32(n);
     case Conversion::kShortYear: {
       const double y = Integer(n);
@@ -321,7 +322,7 @@ Fields Split(double t) {
   f.weekday = Wrapped(std::fmod(Day(t) + 4, 7), 7);
   // The reference player takes hours from the time plus half a millisecond; that only shows
   // beyond 2^52 ms, where the sum rounds to even.
-  f.hours = Wrapped(std::fmod(std::floor((t + 0.5) / kMsPerHour), 24), 24);
+  f.hours = Wrapped(std::fmod(std::floor(t / kMsPerHour), 24), 24);
   f.minutes = Wrapped(std::fmod(std::floor(t / kMsPerMinute), 60), 60);
   f.seconds = Wrapped(std::fmod(std::floor(t / 1000), 60), 60);
   f.ms = Wrapped(std::fmod(t, 1000), 1000);
@@ -385,15 +386,8 @@ void InstallDate(Machine& vm, Object* global) {
   InstallPrototype(proto);
 
   Function* cls = vm.NewClass(
-      [](Call& c) -> Value {
-        // Run on a date (a subclass's super call), it sets that date; called plainly it only
-        // tells the time.
-        if (DateObject* d = ThisDate(c)) {
-          d->time = TimeFromArgs(c);
-          return Value::Str(datetime::Format(d->time));
-        }
-        return Value::Str(datetime::Format(WallClockNow()));
-      },
+      // Called plainly, it only tells the time.
+      [](Call&) -> Value { return Value::Str(datetime::Format(WallClockNow())); },
       [](Call& c) -> Value {
         const double t = TimeFromArgs(c);
         auto* d = c.vm.Make<DateObject>(t);

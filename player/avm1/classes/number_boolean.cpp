@@ -67,7 +67,7 @@ void InstallNumber(Machine& vm, Object* global) {
         return Value::Obj(o);
       },
       proto);
-  constexpr std::uint8_t kConstant = kDontEnum | kDontDelete | kReadOnly;
+  constexpr std::uint16_t kConstant = kDontEnum | kDontDelete | kReadOnly;
   cls->Define("MAX_VALUE", Value::Num(std::numeric_limits<double>::max()), kConstant);
   cls->Define("MIN_VALUE", Value::Num(std::numeric_limits<double>::denorm_min()), kConstant);
   cls->Define("NaN", Value::Num(std::numeric_limits<double>::quiet_NaN()), kConstant);

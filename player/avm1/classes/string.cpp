@@ -104,7 +104,13 @@ bool Given(const Call& c, std::size_t i) { return i < c.Count() && !c.Arg(i).IsU
 
 std::int32_t IntArg(Call& c, std::size_t i) { return ToInt32(c.vm.ToNumber(c.Arg(i))); }
 
-std::u16string ThisUnits(Call& c) { return strings::Units(c.vm, c.vm.ToString(c.thisValue)); }
+// A String object's own value; anything else converts, through its toString if it has one.
+std::string ThisString(Call& c) {
+  if (auto* wrapper = dynamic_cast<StringObject*>(c.This())) return wrapper->value;
+  return c.vm.ToString(c.thisValue);
+}
+
+std::u16string ThisUnits(Call& c) { return strings::Units(c.vm, ThisString(c)); }
 
 Value UnitsValue(const Call& c, std::u16string_view units) { return Value::Str(strings::FromUnits(c.vm, units)); }
 
@@ -132,7 +138,7 @@ Value CharCodeAt(Call& c) {
 }
 
 Value Concat(Call& c) {
-  std::string out = c.vm.ToString(c.thisValue);
+  std::string out = ThisString(c);
   for (const Value& v : c.args) strings::AppendBounded(out, c.vm.ToString(v));
   return Value::Str(std::move(out));
 }
@@ -200,7 +206,7 @@ Value Substring(Call& c) {
 
 Value Split(Call& c) {
   Machine& vm = c.vm;
-  const std::string whole = vm.ToString(c.thisValue);
+  const std::string whole = ThisString(c);
   std::vector<Value> items;
   std::size_t limit = kMaxArrayLength;
   if (Given(c, 1)) limit = std::min<std::size_t>(static_cast<std::size_t>(std::max(IntArg(c, 1), 0)), kMaxArrayLength);
@@ -268,7 +274,14 @@ Value FromCharCode(Call& c) {
     if (code == 0) break;
     units.push_back(code);
   }
-  return Value::Str(strings::Utf16ToUtf8(units));
+  if (c.vm.version() >= 6) return Value::Str(strings::Utf16ToUtf8(units));
+  // Byte strings before SWF 6: a code below 256 is that byte, a larger one its UTF-8 bytes.
+  std::string out;
+  for (const char16_t u : units) {
+    if (u < 0x100) out += static_cast<char>(u);
+    else strings::AppendUtf8(out, u);
+  }
+  return Value::Str(std::move(out));
 }
 
 // `new` hands the constructor a fresh object; the wrapper takes over its prototype link and

@@ -240,6 +240,10 @@ TEST(StringTest, ConcatAndFromCharCode) {
   EXPECT_EQ(fromCodes({N(0xDC00)}), kReplacement);
   EXPECT_EQ(fromCodes({N(0x3039)}), "\xE3\x80\xB9");
   EXPECT_EQ(fromCodes({}), "");
+  Rig v5(5);
+  const Value from5 = v5.vm.global()->Get("String").object->Get("fromCharCode");
+  const Value codes[] = {N(0xE9), N(0x3042)};
+  EXPECT_EQ(v5.vm.CallValue(from5, {}, codes).string, "\xE9\xE3\x81\x82");  // bytes before SWF 6
 }
 
 TEST(StringTest, Utf8ReadingIsLenient) {
