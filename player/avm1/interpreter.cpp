@@ -14,6 +14,8 @@ enum : std::uint16_t {
   kPreloadSuper = 0x10, kSuppressSuper = 0x20, kPreloadRoot = 0x40, kPreloadParent = 0x80, kPreloadGlobal = 0x100,
 };
 
+// Frames past the most a timeline can hold never count as loaded.
+constexpr double kMaxFrames = 16001;
 // The time limit is checked every this many actions.
 constexpr int kCheckEvery = 4096;
 constexpr std::size_t kMaxStack = 1u << 20;
@@ -144,6 +146,17 @@ class Run {
   void CallNamed(const std::string& name, std::vector<Value>& args);
   void CallMethodOn(const Value& objValue, const std::string& name, std::vector<Value>& args);
   void Goto2(std::uint8_t flags, int bias);
+  static bool FrameLoaded(double frame0) { return !(frame0 >= kMaxFrames); }
+  std::size_t SkipActions(std::size_t at, std::size_t count) const {
+    for (std::size_t i = 0; i < count && at < bytes_.size(); ++i) {
+      const std::uint8_t code = bytes_[at];
+      if (code == 0) break;
+      std::size_t length = 0;
+      if (code >= 0x80 && at + 3 <= bytes_.size()) length = bytes_[at + 1] | static_cast<std::size_t>(bytes_[at + 2]) << 8;
+      at += 1 + (code >= 0x80 ? 2 + length : 0);
+    }
+    return std::min(at, bytes_.size());
+  }
 
   Activation& a_;
   Machine& vm_;
@@ -248,7 +261,9 @@ Value Run::LookupDotPath(const std::string& path) {
 }
 
 Clip* Run::TargetFromValue(const Value& v) {
-  if (v.IsObject()) return dynamic_cast<Clip*>(v.object);
+  if (v.IsObject())
+    if (auto* clip = dynamic_cast<Clip*>(v.object)) return clip;
+  // Anything else names its target by its string form (an object's toString runs).
   const std::string path = vm_.ToString(v);
   if (path.empty()) return a_.target;
   if (path.find('/') == std::string::npos && path.find('.') != std::string::npos)
@@ -752,14 +767,25 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         break;
       }
       case 0x42: {  // InitArray
-        std::vector<Value> items = PopArgs();
+        const double n = vm_.ToNumber(Pop());
+        // A count the stack cannot hold makes nothing and takes nothing.
+        if (!(n >= 0) || n > static_cast<double>(a_.stack->size())) {
+          Push(Value{});
+          break;
+        }
+        std::vector<Value> items;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) items.push_back(Pop());
         Push(Value::Obj(vm_.NewArray(std::move(items))));
         break;
       }
       case 0x43: {  // InitObject
         const double n = vm_.ToNumber(Pop());
+        if (!(n >= 0) || n * 2 > static_cast<double>(a_.stack->size())) {
+          Push(Value{});
+          break;
+        }
         Object* obj = vm_.NewObject();
-        const std::size_t count = n > 0 ? static_cast<std::size_t>(std::min(n, static_cast<double>(a_.stack->size() / 2))) : 0;
+        const auto count = static_cast<std::size_t>(n);
         for (std::size_t i = 0; i < count; ++i) {
           Value v = Pop();
           obj->Set(vm_.ToString(Pop()), std::move(v));
@@ -893,9 +919,10 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         for (std::size_t i = 0; i < count && !r.failed(); ++i) a_.pool.push_back(r.str());
         break;
       }
-      case 0x8A: {  // WaitForFrame: every frame counts as loaded
-        r.u16();
-        r.u8();
+      case 0x8A: {  // WaitForFrame: the whole movie is loaded, up to the frames a timeline can have
+        const std::size_t frame = r.u16();
+        const std::size_t skip = r.u8();
+        if (!FrameLoaded(static_cast<double>(frame))) next = SkipActions(next, skip);
         break;
       }
       case 0x8B: {
@@ -904,7 +931,13 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         break;
       }
       case 0x8C: if (tgt) tgt->GotoFrame(Value::Str(r.str()), false, 0); break;
-      case 0x8D: r.u8(); Pop(); break;  // WaitForFrame2
+      case 0x8D: {  // WaitForFrame2
+        const std::size_t skip = r.u8();
+        const Value frame = Pop();
+        const double n = frame.IsString() ? 0 : vm_.ToNumber(frame) - 1;
+        if (!FrameLoaded(n)) next = SkipActions(next, skip);
+        break;
+      }
       case 0x8E:
       case 0x9B: {
         std::size_t bodySize = 0;

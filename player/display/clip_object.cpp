@@ -76,12 +76,20 @@ double Twips(double pixels) {
   return std::isfinite(t) ? std::clamp(t, -2147483648.0, 2147483647.0) : 0;
 }
 
-// The matrix from an instance's coordinates to the stage's.
+// Matrices keep whole twips of translation, as the reference player's do; the rounding
+// shows in the points scripts convert.
+Matrix WholeTwips(Matrix m) {
+  m.tx = std::round(m.tx);
+  m.ty = std::round(m.ty);
+  return m;
+}
+
+// The matrix from an instance's coordinates to the stage's, concatenated from the inside out.
 Matrix WorldMatrix(Player& player, Instance& inst) {
   Matrix m;
   Instance* at = &inst;
   for (int i = 0; at && i < kMaxBoundsNesting * 2; ++i) {
-    if (const DisplayObject* d = player.DisplayOf(*at)) m = d->matrix * m;
+    if (const DisplayObject* d = player.DisplayOf(*at)) m = WholeTwips(d->matrix * m);
     auto parent = at->parent.lock();
     at = parent.get();
   }
@@ -282,10 +290,15 @@ void ApplyScale(DisplayObject& d) {
   const double skew = ry - rx;
   const double r = d.rotation * kPi / 180;
   const double sx = d.xscale / 100, sy = d.yscale / 100;
-  m.a = std::cos(r) * sx;
-  m.b = std::sin(r) * sx;
-  m.c = -std::sin(r + skew) * sy;
-  m.d = std::cos(r + skew) * sy;
+  // The matrix holds 16.16 fixed-point factors, as a movie stores them.
+  auto fixed = [](double v) {
+    const double f = std::round(v * 65536);
+    return std::isfinite(f) ? std::clamp(f, -2147483648.0, 2147483647.0) / 65536 : 0.0;
+  };
+  m.a = fixed(std::cos(r) * sx);
+  m.b = fixed(std::sin(r) * sx);
+  m.c = fixed(-std::sin(r + skew) * sy);
+  m.d = fixed(std::cos(r + skew) * sy);
 }
 
 double NormalDegrees(double v) {
@@ -381,27 +394,36 @@ void ClipObject::SetIndexed(int index, const Value& value) {
 void ClipObject::GotoFrame(const Value& frame, bool play, int bias) {
   auto inst = instance();
   if (!inst || !inst->timeline) return;
+  Value f = frame;
+  if (f.IsObject()) f = Value::Str(vm().ToString(f));
   double n = NAN;
-  if (frame.IsString()) {
-    n = avm1::StringToNumber(frame.string, 7);
+  if (f.IsString()) {
+    // "target:frame" names the frame of another clip.
+    if (const std::size_t colon = f.string.rfind(':'); colon != std::string::npos) {
+      avm1::Clip* other = vm().ResolveTarget(std::string_view(f.string).substr(0, colon), this);
+      if (other) other->GotoFrame(Value::Str(f.string.substr(colon + 1)), play, bias);
+      return;
+    }
+    n = avm1::StringToNumber(f.string, 7);
     if (!std::isfinite(n)) {
-      if (auto f = inst->timeline->FrameOfLabel(frame.string)) {
-        player_.GotoFrame(*inst, *f + static_cast<std::size_t>(std::max(bias, 0)), play);
+      if (auto label = inst->timeline->FrameOfLabel(f.string)) {
+        player_.GotoFrame(*inst, *label + static_cast<std::size_t>(std::max(bias, 0)), play);
       } else if (!play) {
         inst->playing = false;
       }
       return;
     }
   } else {
-    n = vm().ToNumber(frame);
+    n = vm().ToNumber(f);
   }
-  if (!std::isfinite(n)) return;
-  const double f = std::floor(n) + bias;
-  if (f < 1) {
+  // Frame numbers wrap as 32-bit integers do; what lands below the first frame does nothing.
+  const std::uint32_t wrapped = static_cast<std::uint32_t>(avm1::ToInt32(n)) - 1u + static_cast<std::uint32_t>(bias);
+  const auto index = static_cast<std::int32_t>(wrapped);
+  if (index < 0) {
     if (!play) inst->playing = false;
     return;
   }
-  player_.GotoFrame(*inst, static_cast<std::size_t>(std::min(f, 1e9)) - 1, play);
+  player_.GotoFrame(*inst, static_cast<std::size_t>(index), play);
 }
 
 void ClipObject::Play() {
@@ -547,7 +569,7 @@ void MovePoint(avm1::Call& c, ClipObject& clip, bool toGlobal) {
   if (!x.IsNumber() || !y.IsNumber()) return;
   auto inst = clip.instance();
   Matrix m = WorldMatrix(clip.player(), *inst);
-  if (!toGlobal) m = m.inverse();
+  if (!toGlobal) m = WholeTwips(m.inverse());
   const Point p = m.apply({x.number * 20, y.number * 20});
   pt->Set("x", Value::Num(Twips(p.x / 20) / 20));
   pt->Set("y", Value::Num(Twips(p.y / 20) / 20));

@@ -89,6 +89,13 @@ Asm& DefineVar(Asm& a, const std::string& name, const std::vector<std::string>& 
   return a.SetVariable();
 }
 
+// name = {valueOf: function() { trace(tag + ".valueOf"); return result; }}
+void DefineValueOf(Asm& a, const std::string& name, const std::string& tag, const PushValue& result) {
+  a.Push(name, "valueOf");
+  a.DefineFunction("", {}, [&](Asm& f) { f.Push(tag + ".valueOf").Trace().Push(result).Return(); });
+  a.Push(1).InitObject().SetVariable();
+}
+
 Lines RunLines(ClipRig& rig, const Asm& a) {
   rig.lines.clear();
   rig.Run(a.Bytes());
@@ -187,15 +194,16 @@ TEST(MachineConversionTest, LooseEqualityAcrossTypes) {
     EXPECT_EQ(vm.LooseEquals(c.b, c.a), c.equal) << vm.ToString(c.b) << " == " << vm.ToString(c.a);
   }
 
-  // Through the action, the right operand's valueOf is asked first.
+  // Through the action: an object against a primitive asks valueOf, two objects are the same
+  // object or not.
   Asm a;
-  DefineVar(a, "one", {}, [](Asm& body) { body.Push("one.valueOf").Trace().Push(1).Return(); });
-  a.Push("x", "valueOf").Push("one").GetVariable().Push(1).InitObject().SetVariable();
-  DefineVar(a, "two", {}, [](Asm& body) { body.Push("two.valueOf").Trace().Push("1").Return(); });
-  a.Push("y", "valueOf").Push("two").GetVariable().Push(1).InitObject().SetVariable();
-  a.Push("x").GetVariable().Push("y").GetVariable().Equals2().Trace();
+  DefineValueOf(a, "x", "one", 1);
+  DefineValueOf(a, "y", "two", "1");
   a.Push("x").GetVariable().Push(true).Equals2().Trace();
-  EXPECT_EQ(RunLines(rig, a), (Lines{"two.valueOf", "one.valueOf", "true", "one.valueOf", "true"}));
+  a.Push("1").Push("x").GetVariable().Equals2().Trace();
+  a.Push("x").GetVariable().Push("x").GetVariable().Equals2().Trace();
+  a.Push("x").GetVariable().Push("y").GetVariable().Equals2().Trace();
+  EXPECT_EQ(RunLines(rig, a), (Lines{"one.valueOf", "true", "one.valueOf", "true", "true", "false"}));
 }
 
 TEST(MachineConversionTest, TheNumericEqualsActionComparesNumbers) {
@@ -210,7 +218,12 @@ TEST(MachineConversionTest, TheNumericEqualsActionComparesNumbers) {
   a.Push("Infinity").Push(kInf).Equals().Trace();
   a.Push(kNaN, kNaN).Equals().Trace();
   a.Push(3, "3.0").Equals().Trace();
-  EXPECT_EQ(RunLines(rig, a), (Lines{"false", "true", "true", "false", "false", "false", "false", "false", "true"}));
+  // Objects convert too, the right one first.
+  DefineValueOf(a, "x", "one", 1);
+  DefineValueOf(a, "y", "two", "1");
+  a.Push("x").GetVariable().Push("y").GetVariable().Equals().Trace();
+  EXPECT_EQ(RunLines(rig, a), (Lines{"false", "true", "true", "false", "false", "false", "false", "false", "true",
+                                     "two.valueOf", "one.valueOf", "true"}));
 }
 
 TEST(MachineConversionTest, StrictEqualityNeedsTheSameType) {
