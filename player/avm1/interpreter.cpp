@@ -99,7 +99,10 @@ struct Activation {
 
 class Run {
  public:
-  explicit Run(Activation& a) : a_(a), vm_(a.vm), bytes_(*a.code) {}
+  Run(Activation& a) : a_(a), vm_(a.vm), bytes_(*a.code), outerScope_(a.vm.callerScope) { vm_.callerScope = &a_.scope; }
+  ~Run() { vm_.callerScope = outerScope_; }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
 
   // Executes [from, to); leaves `pc` where control went (to, or a jump target outside).
   void Execute(std::size_t& pc, std::size_t from, std::size_t to);
@@ -161,6 +164,7 @@ class Run {
   Activation& a_;
   Machine& vm_;
   const std::vector<std::uint8_t>& bytes_;
+  const std::vector<Object*>* outerScope_;
 };
 
 bool Run::Keyword(std::string_view name, Value& out) {
@@ -362,7 +366,8 @@ Function* Run::MakeFunction(Reader& r, std::size_t bodyStart, bool v2, std::size
   Function* fn = vm_.Make<Function>();
   fn->SetProto(vm_.functionProto);
   fn->script = std::move(code);
-  fn->scope = a_.scope;
+  // SWF 5 functions are no closures: they run in the scope of whoever calls them.
+  if (a_.version >= 6) fn->scope = a_.scope;
   Object* proto = vm_.NewObject();
   proto->Define("constructor", Value::Obj(fn), kDontEnum);
   fn->Define("prototype", Value::Obj(proto), kDontEnum);
@@ -1055,8 +1060,17 @@ Value Interpreter::CallScript(Machine& vm, Function* fn, const Value& thisValue,
       base = c;
       break;
     }
+  std::vector<Object*> scope = fn->scope;
+  if (code.version < 6) {
+    // The caller's scope, with a clip it is called on as the timeline.
+    auto* self = thisValue.IsObject() ? dynamic_cast<Clip*>(thisValue.object) : nullptr;
+    scope = vm.callerScope ? *vm.callerScope : std::vector<Object*>{vm.currentClip};
+    if (scope.empty()) scope.push_back(vm.currentClip);
+    if (self) scope.front() = self;
+    base = dynamic_cast<Clip*>(scope.front());
+  }
   if (!base) base = vm.currentClip;
-  Activation a{vm, code.bytes, fn->scope, nullptr, thisValue, base, base, {}, code.pool, {}, nullptr, {}, false,
+  Activation a{vm, code.bytes, std::move(scope), nullptr, thisValue, base, base, {}, code.pool, {}, nullptr, {}, false,
                code.version, 0};
   a.stack = &a.ownStack;
   if (a.scope.empty()) a.scope.push_back(base);

@@ -193,6 +193,7 @@ class Machine {
 
   // For the interpreter and the classes.
   Clip* currentClip = nullptr;  // the clip of the innermost running timeline code
+  const std::vector<Object*>* callerScope = nullptr;  // the running code's scope chain
   std::chrono::steady_clock::time_point scriptStart, frameStart = std::chrono::steady_clock::now();
   int running_ = 0;
 

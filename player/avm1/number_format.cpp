@@ -13,8 +13,9 @@ namespace quillon::player::avm1 {
 namespace {
 
 constexpr int kDigits = 15;
-// Plain notation for decimal exponents in [kMinPlain, kMaxPlain].
-constexpr int kMinPlain = -5 + 1;
+// Plain notation for decimal exponents in [kMinPlain, kMaxPlain]: 0.0001 but 1e-5, and every
+// integer below 1e15.
+constexpr int kMinPlain = -4;
 constexpr int kMaxPlain = kDigits - 1;
 
 struct Decimal {

@@ -66,6 +66,7 @@ Box ObjectBounds(const DisplayObject& obj, int depth) {
 
 Box LocalBounds(const Instance& inst, int depth) {
   Box box;
+  if (const Drawing* d = inst.drawing.get(); d && d->hasBounds) box = Rect(d->xMin, d->yMin, d->xMax, d->yMax);
   if (depth > kMaxBoundsNesting) return box;
   for (const auto& [d, obj] : inst.displayList) box.Add(obj.matrix, ObjectBounds(obj, depth));
   return box;
@@ -144,6 +145,7 @@ bool ObjectContains(const DisplayObject& obj, Point parentPoint, int depth) {
 }
 
 bool ListContains(const Instance& inst, Point p, int depth) {
+  if (inst.drawing && ShapeContains(inst.drawing->shape, p)) return true;
   for (const auto& [d, obj] : inst.displayList)
     if (obj.clipDepth == 0 && ObjectContains(obj, p, depth)) return true;
   return false;
@@ -565,6 +567,7 @@ Value Bounds(avm1::Call& c, ClipObject& clip) {
 void MovePoint(avm1::Call& c, ClipObject& clip, bool toGlobal) {
   if (!c.Arg(0).IsObject()) return;
   avm1::Object* pt = c.Arg(0).object;
+  if (!pt->HasOwn("x") || !pt->HasOwn("y")) return;
   const Value x = pt->Get("x"), y = pt->Get("y");
   if (!x.IsNumber() || !y.IsNumber()) return;
   auto inst = clip.instance();
@@ -601,6 +604,141 @@ Value HitTest(avm1::Call& c, ClipObject& clip) {
   b.Add((otherParent ? WorldMatrix(player, *otherParent) : Matrix{}) * od->matrix, ObjectBounds(*od, 0));
   if (a.empty() || b.empty()) return Value::Bool(false);
   return Value::Bool(a.x0 <= b.x1 && b.x0 <= a.x1 && a.y0 <= b.y1 && b.y0 <= a.y1);
+}
+
+// The drawing methods. Coordinates are pixels, kept as whole twips.
+constexpr std::size_t kMaxDrawingEdges = 1u << 18;
+
+double DrawCoord(avm1::Machine& vm, const Value& v) {
+  const double t = std::round(vm.ToNumber(v) * 20);
+  return std::isfinite(t) ? std::clamp(t, -2147483648.0, 2147483647.0) : 0;
+}
+
+Rgba DrawColor(avm1::Machine& vm, const Value& rgb, const Value& alpha) {
+  const std::uint32_t c = avm1::ToUint32(vm.ToNumber(rgb));
+  double a = alpha.IsUndefined() ? 100 : vm.ToNumber(alpha);
+  if (!std::isfinite(a)) a = 100;
+  a = std::clamp(a, 0.0, 100.0);
+  return {static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c),
+          static_cast<std::uint8_t>(std::lround(a * 255 / 100))};
+}
+
+Drawing& DrawingOf(Instance& inst) {
+  if (!inst.drawing) {
+    inst.drawing = std::make_shared<Drawing>();
+    inst.drawing->shape.groups.emplace_back();
+  }
+  return *inst.drawing;
+}
+
+void Extend(Drawing& d, Point p, double margin) {
+  if (!d.hasBounds) {
+    d.xMin = d.xMax = p.x;
+    d.yMin = d.yMax = p.y;
+    d.hasBounds = true;
+  }
+  d.xMin = std::min(d.xMin, p.x - margin), d.xMax = std::max(d.xMax, p.x + margin);
+  d.yMin = std::min(d.yMin, p.y - margin), d.yMax = std::max(d.yMax, p.y + margin);
+}
+
+Path& NewPath(Drawing& d, std::size_t fill, std::size_t line, std::size_t& slot) {
+  auto& paths = d.shape.groups.front().paths;
+  paths.emplace_back();
+  paths.back().fill1 = fill;
+  paths.back().line = line;
+  slot = paths.size();
+  return paths.back();
+}
+
+void AddEdge(Drawing& d, Point control, Point to, bool curve) {
+  if (d.edges >= kMaxDrawingEdges) return;
+  ++d.edges;
+  const Edge e{d.pen, curve ? control : Point{(d.pen.x + to.x) / 2, (d.pen.y + to.y) / 2}, to, curve};
+  auto& paths = d.shape.groups.front().paths;
+  if (d.fill) {
+    if (!d.fillPath) NewPath(d, d.fill, 0, d.fillPath);
+    paths[d.fillPath - 1].edges.push_back(e);
+  }
+  if (d.line) {
+    if (!d.linePath) NewPath(d, 0, d.line, d.linePath);
+    paths[d.linePath - 1].edges.push_back(e);
+  }
+  if (d.fill || d.line) {
+    const double half = d.line ? d.shape.lines[d.line - 1].width / 2 : 0;
+    Extend(d, d.pen, half);
+    if (curve) Extend(d, control, half);
+    Extend(d, to, half);
+  }
+  d.pen = to;
+}
+
+// A fill closes back to where it started.
+void CloseFill(Drawing& d) {
+  if (!d.fill) return;
+  if (d.fillPath && (d.pen.x != d.fillStart.x || d.pen.y != d.fillStart.y)) {
+    const std::size_t line = d.line;
+    d.line = 0;
+    AddEdge(d, {}, d.fillStart, false);
+    d.line = line;
+  }
+  d.fill = 0;
+  d.fillPath = 0;
+}
+
+void InstallDrawing(avm1::Object* proto) {
+  auto method = [&](const char* name, auto body, int length) {
+    proto->DefineNative(name, [body](avm1::Call& c) -> Value {
+      ClipObject* clip = ThisClip(c);
+      if (!clip) return {};
+      body(c, DrawingOf(*clip->instance()));
+      return {};
+    }, length);
+  };
+  method("beginFill", [](avm1::Call& c, Drawing& d) {
+    CloseFill(d);
+    if (c.Arg(0).IsUndefined()) return;
+    if (d.shape.fills.size() >= kMaxDrawingEdges) return;
+    FillStyle fill;
+    fill.color = DrawColor(c.vm, c.Arg(0), c.Arg(1));
+    d.shape.fills.push_back(fill);
+    d.fill = d.shape.fills.size();
+    d.fillStart = d.pen;
+  }, 2);
+  method("endFill", [](avm1::Call&, Drawing& d) { CloseFill(d); }, 0);
+  method("lineStyle", [](avm1::Call& c, Drawing& d) {
+    d.linePath = 0;
+    if (c.Arg(0).IsUndefined() || d.shape.lines.size() >= kMaxDrawingEdges) {
+      d.line = 0;
+      return;
+    }
+    double width = c.vm.ToNumber(c.Arg(0));
+    width = std::isfinite(width) ? std::clamp(width, 0.0, 255.0) : 0;
+    LineStyle line;
+    line.width = width * 20;
+    line.color = DrawColor(c.vm, c.Arg(1), c.Arg(2));
+    d.shape.lines.push_back(line);
+    d.line = d.shape.lines.size();
+  }, 8);
+  method("moveTo", [](avm1::Call& c, Drawing& d) {
+    d.pen = {DrawCoord(c.vm, c.Arg(0)), DrawCoord(c.vm, c.Arg(1))};
+    if (d.fill) {
+      CloseFill(d);
+      d.fill = d.shape.fills.size();
+      d.fillStart = d.pen;
+    }
+  }, 2);
+  method("lineTo", [](avm1::Call& c, Drawing& d) {
+    AddEdge(d, {}, {DrawCoord(c.vm, c.Arg(0)), DrawCoord(c.vm, c.Arg(1))}, false);
+  }, 2);
+  method("curveTo", [](avm1::Call& c, Drawing& d) {
+    if (c.Count() < 4) return;
+    AddEdge(d, {DrawCoord(c.vm, c.Arg(0)), DrawCoord(c.vm, c.Arg(1))},
+            {DrawCoord(c.vm, c.Arg(2)), DrawCoord(c.vm, c.Arg(3))}, true);
+  }, 4);
+  method("clear", [](avm1::Call&, Drawing& d) {
+    d = Drawing{};
+    d.shape.groups.emplace_back();
+  }, 0);
 }
 
 }  // namespace
@@ -696,6 +834,7 @@ void InstallMovieClip(avm1::Machine& vm, Player& player) {
   method("localToGlobal", [](ClipObject& clip, avm1::Call& c) { MovePoint(c, clip, true); return Value{}; }, 1);
   method("globalToLocal", [](ClipObject& clip, avm1::Call& c) { MovePoint(c, clip, false); return Value{}; }, 1);
   method("hitTest", [](ClipObject& clip, avm1::Call& c) { return HitTest(c, clip); }, 3);
+  InstallDrawing(proto);
   proto->Define("enabled", Value::Bool(true), avm1::kDontEnum);
   proto->Define("useHandCursor", Value::Bool(true), avm1::kDontEnum);
   vm.global()->Define("MovieClip", Value::Obj(vm.NewClass([](avm1::Call&) { return Value{}; }, nullptr, proto)),

@@ -456,9 +456,12 @@ avm1::Clip* Player::DuplicateClip(Instance& source, const std::string& name, int
   copy.scaleKnown = from->scaleKnown;
   copy.movedByScript = true;
   copy.name = name;
+  const std::shared_ptr<Drawing> drawing = source.drawing;
   const std::shared_ptr<Instance> keep = source.shared_from_this();
   DisplayObject* placed = Instantiate(*parent, depth, std::move(copy), true, init);
-  return placed && placed->sprite ? ObjectOf(*placed->sprite) : nullptr;
+  if (!placed || !placed->sprite) return nullptr;
+  if (drawing) placed->sprite->drawing = std::make_shared<Drawing>(*drawing);
+  return ObjectOf(*placed->sprite);
 }
 
 avm1::Clip* Player::AttachClip(Instance& parent, std::uint16_t characterId, const std::string& name, int depth,
@@ -590,7 +593,10 @@ void Player::Render(Canvas& canvas, Quality quality, double scale) const {
     return c ? std::get_if<BitmapDef>(c) : nullptr;
   };
   const Matrix toDevice = Matrix::Scale(scale / 20) * Matrix::Translate(-movie_->xMin, -movie_->yMin);
-  DrawList(ctx, *root_, toDevice, ColorTransform{});
+  const Matrix m = toDevice * rootDisplay_.matrix;
+  if (!rootDisplay_.visible) return;
+  if (root_->drawing) DrawShape(ctx, root_->drawing->shape, m, rootDisplay_.colorTransform);
+  DrawList(ctx, *root_, m, rootDisplay_.colorTransform);
 }
 
 void Player::DrawList(const DrawContext& ctx, const Instance& inst, const Matrix& m, const ColorTransform& cx) const {
@@ -630,6 +636,7 @@ void Player::DrawObject(const DrawContext& ctx, const DisplayObject& obj, const 
   } else if (const auto* morph = obj.character ? std::get_if<MorphShapeDef>(obj.character.get()) : nullptr) {
     DrawShape(ctx, morph->at(obj.ratio), world, color);
   } else if (obj.sprite) {
+    if (obj.sprite->drawing) DrawShape(ctx, obj.sprite->drawing->shape, world, color);
     DrawList(ctx, *obj.sprite, world, color);
   }
 }

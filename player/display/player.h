@@ -48,6 +48,17 @@ struct DisplayObject {
 
 enum class InstanceKind : std::uint8_t { Sprite, Button, EditText, Video };
 
+// What a clip's drawing methods (beginFill, lineTo, ...) made; it shows below the clip's children.
+struct Drawing {
+  ShapeGeometry shape;  // one style group, paths in the order drawn
+  double xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // twips, meaningful when `hasBounds`
+  bool hasBounds = false;
+  Point pen, fillStart;
+  std::size_t fill = 0, line = 0;  // the styles in use (1-based), 0 for none
+  std::size_t fillPath = 0, linePath = 0;  // their paths (1-based), 0 for none yet
+  std::size_t edges = 0;
+};
+
 // A scriptable object on the stage: the main movie, a placed sprite, a button, a text field or
 // a video. Sprites and the main movie run a timeline.
 struct Instance : std::enable_shared_from_this<Instance> {
@@ -67,6 +78,8 @@ struct Instance : std::enable_shared_from_this<Instance> {
     if (liveCount) --*liveCount;
   }
   std::map<int, DisplayObject> displayList;
+  std::shared_ptr<Drawing> drawing;
+  bool lockRoot = false;
   avm1::Clip* object = nullptr;  // its script object, made when first needed
 };
 

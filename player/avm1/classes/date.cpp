@@ -152,7 +152,7 @@ double Convert(Call& c, std::size_t i, Conversion how, bool first) {
   const double n = c.vm.ToNumber(c.Arg(i));
   switch (how) {
     case Conversion::kInteger: return Integer(n);
-    case Conversion::kMonth: return Integer(n);
+    case Conversion::kMonth: return first && std::isnan(n) ? 0 : Integer(n);
     case Conversion::kSaturating: return datetime::TruncInt32(n);
     case Conversion::kShortYear: {
       const double y = Integer(n);
@@ -322,7 +322,7 @@ Fields Split(double t) {
   f.weekday = Wrapped(std::fmod(Day(t) + 4, 7), 7);
   // The reference player takes hours from the time plus half a millisecond; that only shows
   // beyond 2^52 ms, where the sum rounds to even.
-  f.hours = Wrapped(std::fmod(std::floor(t / kMsPerHour), 24), 24);
+  f.hours = Wrapped(std::fmod(std::floor((t + 0.5) / kMsPerHour), 24), 24);
   f.minutes = Wrapped(std::fmod(std::floor(t / kMsPerMinute), 60), 60);
   f.seconds = Wrapped(std::fmod(std::floor(t / 1000), 60), 60);
   f.ms = Wrapped(std::fmod(t, 1000), 1000);
