@@ -254,22 +254,24 @@ bool Object::Unwatch(std::string_view name) {
 }
 
 std::vector<std::string> Object::EnumerableKeys() {
-  std::vector<std::string> keys;
+  // The reference player pushes names oldest first, own properties before inherited ones, and
+  // for..in pops them: so the chain's far end comes first, each object's newest name first.
+  std::vector<std::string> pushed;
   std::unordered_set<std::string> seen;
   Object* o = this;
   for (int depth = 0; o && depth < kMaxChain; ++depth) {
     std::vector<std::string> special;
-    o->SpecialKeys(special);
-    for (auto& k : special)
-      if (seen.insert(Key(k)).second) keys.push_back(k);
-    for (auto it = o->slots_.rbegin(); it != o->slots_.rend(); ++it) {
-      if (!it->alive) continue;
+    o->SpecialKeys(special);  // newest first
+    for (auto it = special.rbegin(); it != special.rend(); ++it)
+      if (seen.insert(Key(*it)).second) pushed.push_back(*it);
+    for (auto& slot : o->slots_) {
+      if (!slot.alive) continue;
       // Hidden properties still shadow inherited ones of the same name.
-      if (seen.insert(Key(it->name)).second && !(it->prop.flags & kDontEnum)) keys.push_back(it->name);
+      if (seen.insert(Key(slot.name)).second && !(slot.prop.flags & kDontEnum)) pushed.push_back(slot.name);
     }
     o = o->Proto();
   }
-  return keys;
+  return {pushed.rbegin(), pushed.rend()};
 }
 
 void Object::Trace(std::vector<Object*>& out) {
