@@ -139,6 +139,12 @@ class Run {
   void SetVariable(const std::string& name, Value value);
   bool Keyword(std::string_view name, Value& out);
   Object* EvalDotPath(std::string_view path);
+  // The object before a colon: a clip's path, or else a variable holding an object.
+  Object* PathObject(std::string_view path) {
+    if (Clip* clip = vm_.ResolveTarget(path, a_.target)) return clip;
+    if (path.empty() || path.find('/') != std::string_view::npos) return nullptr;
+    return EvalDotPath(path);
+  }
   Value LookupDotPath(const std::string& path);
   static bool Follow(Object* from, std::string_view rest, Value& out);
   Object* FindScopeHolder(const std::string& name);
@@ -285,8 +291,8 @@ Clip* Run::TargetFromValue(const Value& v) {
 Value Run::GetVariable(const std::string& name) {
   const auto colon = name.rfind(':');
   if (colon != std::string::npos) {
-    Clip* clip = vm_.ResolveTarget(std::string_view(name).substr(0, colon), a_.target);
-    return clip ? clip->Get(std::string_view(name).substr(colon + 1)) : Value{};
+    Object* holder = PathObject(std::string_view(name).substr(0, colon));
+    return holder ? holder->Get(std::string_view(name).substr(colon + 1)) : Value{};
   }
   if (name.find('/') != std::string::npos) return Value::Obj(vm_.ResolveTarget(name, a_.target));
   Value kw;
@@ -314,8 +320,8 @@ Value Run::GetVariable(const std::string& name) {
 void Run::SetVariable(const std::string& name, Value value) {
   const auto colon = name.rfind(':');
   if (colon != std::string::npos) {
-    if (Clip* clip = vm_.ResolveTarget(std::string_view(name).substr(0, colon), a_.target))
-      clip->Set(std::string_view(name).substr(colon + 1), std::move(value));
+    if (Object* holder = PathObject(std::string_view(name).substr(0, colon)))
+      holder->Set(std::string_view(name).substr(colon + 1), std::move(value));
     return;
   }
   const auto dot = name.rfind('.');
@@ -731,7 +737,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         const auto colon = name.rfind(':');
         const auto dot = name.rfind('.');
         if (colon != std::string::npos) {
-          holder = vm_.ResolveTarget(std::string_view(name).substr(0, colon), a_.target);
+          holder = PathObject(std::string_view(name).substr(0, colon));
           name = name.substr(colon + 1);
         } else if (dot != std::string::npos && dot > 0 && dot + 1 < name.size()) {
           holder = EvalDotPath(std::string_view(name).substr(0, dot));

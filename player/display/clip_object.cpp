@@ -512,6 +512,12 @@ bool ClipObject::SetSpecial(std::string_view name, const Value& value) {
 void ClipObject::SpecialKeys(std::vector<std::string>& out) {
   auto inst = instance();
   if (!inst) return;
+  // Variables come first, newest first, then the children from the top depth down.
+  std::vector<const std::string*> own;
+  ForEachOwn([&](const std::string& name, const avm1::Property& prop) {
+    if (!(prop.flags & avm1::kDontEnum) && !avm1::HiddenFromVersion(prop.flags, vm().version())) own.push_back(&name);
+  });
+  for (auto it = own.rbegin(); it != own.rend(); ++it) out.push_back(**it);
   for (auto it = inst->displayList.rbegin(); it != inst->displayList.rend(); ++it)
     if (!it->second.name.empty() && !(it->second.sprite && it->second.sprite->detached)) out.push_back(it->second.name);
 }

@@ -47,7 +47,8 @@ class ClipObject : public avm1::Clip {
   // The instance this object stands for now: its own while it is on the stage, else the one
   // its path finds; null when there is none.
   std::shared_ptr<Instance> instance() const;
-  // Keeps the target path for when the clip is gone.
+  // Keeps the target path the clip has now, for when it is gone: references find clips by
+  // the path they had when the reference was made.
   void RememberPath();
   Player& player() const { return player_; }
 

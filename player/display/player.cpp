@@ -85,7 +85,11 @@ Player::~Player() {
 }
 
 avm1::Clip* Player::ObjectOf(Instance& inst) {
-  if (!inst.object) inst.object = vm_->Make<ClipObject>(*this, inst.weak_from_this(), inst.kind);
+  if (!inst.object) {
+    auto* obj = vm_->Make<ClipObject>(*this, inst.weak_from_this(), inst.kind);
+    inst.object = obj;
+    obj->RememberPath();
+  }
   return inst.object;
 }
 
@@ -252,7 +256,6 @@ bool Player::HasUnloadHandlers(Instance& inst) {
 void Player::Unload(Instance& inst, bool runHandlers) {
   if (inst.unloaded) return;
   inst.unloaded = true;
-  if (inst.object) static_cast<ClipObject*>(inst.object)->RememberPath();
   if (runHandlers) QueueClipEvent(inst, kEventUnload, "onUnload");
   for (auto& [depth, obj] : inst.displayList)
     if (obj.sprite) Unload(*obj.sprite, runHandlers);
