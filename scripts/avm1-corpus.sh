@@ -39,6 +39,10 @@ import subprocess
 import sys
 
 CASE_TIMEOUT = 10  # seconds
+# The reference outputs were taken in a fixed +05:45 zone with the clock at 2001-02-02T22:20:06Z
+# (the dates the cases print show both); every case runs with the same.
+REFERENCE_ENV = dict(os.environ, TZ='<+0545>-05:45')
+REFERENCE_CLOCK = '981152406000'
 SHOWN = 60         # characters of a line shown in a failure
 
 corpus, render, wanted, jobs = sys.argv[1], os.path.abspath(sys.argv[2]), sys.argv[3], int(sys.argv[4])
@@ -279,12 +283,12 @@ def run_case(name):
             expected = lines_of(f.read())
     except (OSError, ValueError, re.error) as e:
         return False, f'cannot read the case: {e}'
-    command = [render, os.path.join(folder, 'test.swf'), '--frames', str(frames), '--trace']
+    command = [render, os.path.join(folder, 'test.swf'), '--frames', str(frames), '--trace', '--clock', REFERENCE_CLOCK]
     if os.path.exists(os.path.join(folder, 'input.json')):
         command += ['--input', os.path.join(folder, 'input.json')]
     try:
         child = subprocess.Popen(command, cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                 stderr=subprocess.PIPE, start_new_session=True)
+                                 stderr=subprocess.PIPE, start_new_session=True, env=REFERENCE_ENV)
     except OSError as e:
         return False, f'cannot run {render}: {e}'
     problem = None

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "avm1/classes/date.h"
 #include "swf/movie.h"
 #include "display/player.h"
 #include "render/raster.h"
@@ -26,8 +27,9 @@ int Usage() {
   std::fprintf(stderr,
                "usage: quillon-render MOVIE.swf [--frames N] [--quality low|high] [--out OUT.png]\n"
                "                      [--expected REF.png [--tolerance T] [--max-outliers M]] [--bench K] [--show N]\n"
-               "       quillon-render MOVIE.swf --trace [--frames N] [--input INPUT.json]\n"
-               "--trace runs the frames without drawing and prints each traced line.\n"
+               "       quillon-render MOVIE.swf --trace [--frames N] [--input INPUT.json] [--clock MS]\n"
+               "--trace runs the frames without drawing and prints each traced line; --clock fixes\n"
+               "the date scripts see (milliseconds since 1970) for repeatable runs.\n"
                "Exit status: 0 rendered (and matched), 1 mismatch, 2 error.\n");
   return 2;
 }
@@ -58,6 +60,10 @@ int main(int argc, char** argv) {
     else if (arg == "--show" && hasValue) show = std::strtol(argv[++i], nullptr, 10);
     else if (arg == "--bench" && hasValue) bench = std::strtol(argv[++i], nullptr, 10);
     else if (arg == "--trace") trace = true;
+    else if (arg == "--clock" && hasValue) {
+      const double ms = std::strtod(argv[++i], nullptr);
+      avm1::SetWallClock([ms] { return ms; });
+    }
     else if (arg == "--input" && hasValue) input = argv[++i];  // mouse and keyboard: not delivered yet
     else return Usage();
   }

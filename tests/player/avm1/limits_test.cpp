@@ -1,6 +1,7 @@
 // The machine against hostile scripts: endless loops and deep recursion stop that script only,
 // huge lengths and doubled strings stay bounded, and the collector frees what nothing reaches
 // while keeping what the timeline holds.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <fstream>
@@ -38,19 +39,6 @@ void RunFrame(ClipRig& rig, const Asm& a) {
 }
 
 // depth(n) = n <= 0 ? 0 : 1 + depth(n - 1), counting its calls in the timeline's `calls`.
-Asm DepthFunction() {
-  Asm a;
-  a.Push("calls", 0).SetVariable();
-  a.DefineFunction("depth", {"n"}, [](Asm& f) {
-    f.Push("calls", "calls").GetVariable().Increment().SetVariable();
-    f.Push("n").GetVariable().Push(0).Greater().If("recurse");
-    f.Push(0).Return();
-    f.Label("recurse").Push(1).Push("n").GetVariable().Decrement();
-    CallNamed(f, "depth").Pop();  // placeholder replaced below
-  });
-  return a;
-}
-
 Asm Recursion() {
   Asm a;
   a.Push("calls", 0).SetVariable();
