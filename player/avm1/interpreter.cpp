@@ -914,6 +914,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         subclass.object->Set("prototype", Value::Obj(proto));
         break;
       }
+      // GotoFrame and GotoLabel stop there, as the reference movies show; gotoAndPlay adds a Play.
       case 0x81: if (tgt) tgt->GotoFrame(Value::Num(r.u16() + 1.0), false, 0); break;
       case 0x83: {
         const std::string url = r.str(), window = r.str();

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "avm1/classes/array.h"
+#include "avm1/classes/extra_classes.h"
 #include "avm1/classes/globals_text.h"
 #include "avm1/classes/number_boolean.h"
 #include "avm1/classes/string.h"
@@ -70,6 +71,7 @@ void Machine::InstallBuiltins() {
   InstallTextGlobals(*this, global_);
   InstallError(*this, global_);
   InstallBroadcaster(*this, global_);
+  InstallExtraClasses(*this, global_);  // after AsBroadcaster, which Stage and Key use
 }
 
 void Machine::Collect() {

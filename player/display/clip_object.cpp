@@ -5,6 +5,7 @@
 #include <numbers>
 #include <optional>
 
+#include "avm1/classes/extra_classes.h"
 #include "display/player.h"
 #include "render/raster.h"
 
@@ -160,8 +161,6 @@ const DisplayObject* NamedChild(const Instance& inst, std::string_view name, boo
   }
   return nullptr;
 }
-
-double RoundToTwips(double pixels) { return std::round(pixels * 20) / 20; }
 
 }  // namespace
 
@@ -332,7 +331,9 @@ Value ClipObject::GetIndexed(int index) {
       Box box;
       box.Add(m, ObjectBounds(*d, 0));
       if (box.empty()) return Value::Num(0);
-      return Value::Num(RoundToTwips((index == 8 ? box.x1 - box.x0 : box.y1 - box.y0) / 20));
+      // The edges land on whole twips before they are measured.
+      const double size = index == 8 ? std::round(box.x1) - std::round(box.x0) : std::round(box.y1) - std::round(box.y0);
+      return Value::Num(size / 20);
     }
     case 10: KnowScale(*d); return Value::Num(d->rotation);
     case 11: return Value::Str(SlashPath());
@@ -356,12 +357,14 @@ void ClipObject::SetIndexed(int index, const Value& value) {
     d->name = vm().ToString(value);
     return;
   }
+  if (index == 11 || index == 12 || index == 4 || index == 5 || index > 21) return;
+  // Numbers that are not there leave a property as it was.
+  if (value.IsNullish()) return;
+  const double v = vm().ToNumber(value);
   if (index == 7) {
-    d->visible = vm().ToBool(value);
+    if (!std::isnan(v)) d->visible = v != 0;
     return;
   }
-  if (index == 11 || index == 12 || index == 4 || index == 5 || index > 21) return;
-  const double v = vm().ToNumber(value);
   if (!std::isfinite(v)) return;
   switch (index) {
     case 0: m.tx = Twips(v); d->movedByScript = true; break;
@@ -540,7 +543,7 @@ avm1::Object* InitArg(const Value& v) { return v.IsObject() ? v.object : nullptr
 
 Value BoundsObject(avm1::Machine& vm, const Box& box, bool empty, bool sameSpace) {
   avm1::Object* o = vm.NewObject();
-  const double e = sameSpace ? kEmptyBounds / 20 : (kEmptyBounds - 1) / 20;
+  const double e = sameSpace ? (kEmptyBounds - 1) / 20 : kEmptyBounds / 20;
   o->Set("xMin", Value::Num(empty ? e : box.x0 / 20));
   o->Set("xMax", Value::Num(empty ? e : box.x1 / 20));
   o->Set("yMin", Value::Num(empty ? e : box.y0 / 20));
@@ -841,6 +844,44 @@ void InstallMovieClip(avm1::Machine& vm, Player& player) {
   method("globalToLocal", [](ClipObject& clip, avm1::Call& c) { MovePoint(c, clip, false); return Value{}; }, 1);
   method("hitTest", [](ClipObject& clip, avm1::Call& c) { return HitTest(c, clip); }, 3);
   InstallDrawing(proto);
+  if (vm.version() >= 8) {
+    // Properties of the later players, as getter and setter pairs on the prototype.
+    auto property = [&](const char* name, auto get, auto set) {
+      avm1::Function* getter = vm.NewNative([get](avm1::Call& c) -> Value {
+        ClipObject* clip = ThisClip(c);
+        DisplayObject* d = clip ? clip->player().DisplayOf(*clip->instance()) : nullptr;
+        return d ? get(c, *clip, *d) : Value{};
+      });
+      avm1::Function* setter = vm.NewNative([set](avm1::Call& c) -> Value {
+        ClipObject* clip = ThisClip(c);
+        if (DisplayObject* d = clip ? clip->player().DisplayOf(*clip->instance()) : nullptr) set(c, *d);
+        return {};
+      });
+      proto->AddProperty(name, getter, setter);
+      proto->SetFlags(name, avm1::kDontEnum, 0);
+    };
+    property("blendMode", [](avm1::Call&, ClipObject&, DisplayObject& d) { return Value::Str(d.blendMode); },
+             [](avm1::Call& c, DisplayObject& d) {
+               static constexpr const char* kModes[] = {"normal", "layer", "multiply", "screen", "lighten", "darken",
+                                                        "difference", "add", "subtract", "invert", "alpha", "erase",
+                                                        "overlay", "hardlight"};
+               const Value& v = c.Arg(0);
+               if (v.IsNumber()) {
+                 const double n = v.number;
+                 if (n >= 1 && n <= 14) d.blendMode = kModes[static_cast<int>(n) - 1];
+                 return;
+               }
+               const std::string mode = c.vm.ToString(v);
+               for (const char* m : kModes)
+                 if (mode == m) d.blendMode = m;
+             });
+    property("cacheAsBitmap", [](avm1::Call&, ClipObject&, DisplayObject& d) { return Value::Bool(d.cacheAsBitmap); },
+             [](avm1::Call& c, DisplayObject& d) { d.cacheAsBitmap = c.vm.ToBool(c.Arg(0)); });
+    property("filters", [](avm1::Call& c, ClipObject&, DisplayObject&) { return Value::Obj(c.vm.NewArray()); },
+             [](avm1::Call&, DisplayObject&) {});
+    property("transform", [](avm1::Call& c, ClipObject& clip, DisplayObject&) { return avm1::NewTransform(c.vm, &clip); },
+             [](avm1::Call&, DisplayObject&) {});
+  }
   proto->Define("enabled", Value::Bool(true), avm1::kDontEnum);
   proto->Define("useHandCursor", Value::Bool(true), avm1::kDontEnum);
   vm.global()->Define("MovieClip", Value::Obj(vm.NewClass([](avm1::Call&) { return Value{}; }, nullptr, proto)),

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "avm1/classes/extra_classes.h"
 #include "display/clip_object.h"
 
 namespace quillon::player {
@@ -65,12 +66,65 @@ class Player::ScriptHost : public avm1::Host {
   Player& player_;
 };
 
+// Colour transforms and matrices for the Color and flash.geom classes.
+class Player::ColorHook : public avm1::ColorTarget {
+ public:
+  explicit ColorHook(Player& player) : player_(player) {}
+  bool GetColorTransform(avm1::Object* clip, double out[8]) override {
+    const DisplayObject* d = Find(clip);
+    if (!d) return false;
+    const ColorTransform& c = d->colorTransform;
+    const double v[8] = {c.rm, c.gm, c.bm, c.am, c.ra, c.ga, c.ba, c.aa};
+    std::copy(v, v + 8, out);
+    return true;
+  }
+  void SetColorTransform(avm1::Object* clip, const double in[8]) override {
+    DisplayObject* d = Find(clip);
+    if (!d) return;
+    for (int i = 0; i < 8; ++i)
+      if (!std::isfinite(in[i])) return;
+    d->colorTransform = {in[0], in[1], in[2], in[3], in[4], in[5], in[6], in[7]};
+  }
+  bool GetMatrix(avm1::Object* clip, double out[6]) override {
+    const DisplayObject* d = Find(clip);
+    if (!d) return false;
+    const Matrix& m = d->matrix;
+    const double v[6] = {m.a, m.b, m.c, m.d, m.tx / 20, m.ty / 20};
+    std::copy(v, v + 6, out);
+    return true;
+  }
+  bool SetMatrix(avm1::Object* clip, const double in[6]) override {
+    DisplayObject* d = Find(clip);
+    if (!d) return false;
+    for (int i = 0; i < 6; ++i)
+      if (!std::isfinite(in[i])) return true;
+    auto twips = [](double px) { return std::clamp(std::round(px * 20), -2147483648.0, 2147483647.0); };
+    d->matrix = {in[0], in[1], in[2], in[3], twips(in[4]), twips(in[5])};
+    d->scaleKnown = false;
+    d->movedByScript = true;
+    return true;
+  }
+
+ private:
+  DisplayObject* Find(avm1::Object* clip) {
+    auto* obj = dynamic_cast<ClipObject*>(clip);
+    auto inst = obj ? obj->instance() : nullptr;
+    return inst ? player_.DisplayOf(*inst) : nullptr;
+  }
+  Player& player_;
+};
+
 Player::Player(std::shared_ptr<const Movie> movie)
     : movie_(std::move(movie)), root_(std::make_shared<Instance>()), host_(std::make_unique<ScriptHost>(*this)) {
   root_->timeline = &movie_->timeline;
   emptyTimeline_.frames.emplace_back();
   vm_ = std::make_unique<avm1::Machine>(*host_, movie_->version);
   InstallMovieClip(*vm_, *this);
+  // Stage, Color and flash.geom need the stage; the machine may already carry them.
+  if (vm_->global()->Get("Stage").IsUndefined()) avm1::InstallExtraClasses(*vm_, vm_->global());
+  avm1::SetStageSize(*vm_, movie_->StageWidth(), movie_->StageHeight());
+  colors_ = std::make_unique<ColorHook>(*this);
+  avm1::SetColorTarget(*vm_, colors_.get());
   vm_->onTrace = [this](const std::string& line) {
     if (onTrace) onTrace(line);
   };
@@ -81,6 +135,7 @@ Player::~Player() {
   for (auto& band : queues_) band.clear();
   lingering_.clear();
   root_.reset();
+  if (vm_) avm1::SetColorTarget(*vm_, nullptr);
   vm_.reset();
 }
 

@@ -44,6 +44,8 @@ struct DisplayObject {
   // that they read back as set.
   double xscale = 100, yscale = 100, rotation = 0;
   bool scaleKnown = false;
+  std::string blendMode = "normal";
+  bool cacheAsBitmap = false;
 };
 
 enum class InstanceKind : std::uint8_t { Sprite, Button, EditText, Video };
@@ -169,6 +171,8 @@ class Player {
   std::array<std::deque<PendingScript>, 3> queues_;
   class ScriptHost;
   std::unique_ptr<ScriptHost> host_;
+  class ColorHook;
+  std::unique_ptr<ColorHook> colors_;
   std::unique_ptr<avm1::Machine> vm_;
   DisplayObject rootDisplay_;
   std::size_t collectedAt_ = 0;

@@ -69,6 +69,11 @@ Property* LengthOverride(Object* o) {
   return p && !p->IsVirtual() ? p : nullptr;
 }
 
+void KeepNegativeLength(ArrayObject* a, double n) {
+  a->items.clear();
+  a->Define("length", Value::Num(std::max(n, -2147483648.0)), kDontEnum);
+}
+
 std::size_t Total(std::size_t a, std::size_t b) {
   if (a > kMaxArrayLength || b > kMaxArrayLength - a) throw ScriptAbort{"array too long"};
   return a + b;
@@ -494,29 +499,15 @@ Value Splice(Call& c) {
 
 // ---- The constructor ----
 
-// One number gives that many empty slots; anything else gives the arguments as elements.
-std::vector<Value> InitialItems(Call& c, double& length) {
-  length = -1;
-  if (c.Count() == 1 && c.Arg(0).IsNumber()) {
-    length = static_cast<double>(ToInt32(c.Arg(0).number));
-    return {};
-  }
-  return Cleaned(c.args);
-}
-
-void ApplyLength(ArrayObject* a, double length) {
-  if (length < 0) {
-    a->Define("length", Value::Num(length), kDontEnum);
-  } else {
-    a->Resize(ClampCount(length));
-  }
-}
-
 ArrayObject* MakeArray(Call& c) {
-  double length = 0;
-  std::vector<Value> items = InitialItems(c, length);
-  auto* a = static_cast<ArrayObject*>(c.vm.NewArray(std::move(items)));
-  if (c.Count() == 1 && c.Arg(0).IsNumber()) ApplyLength(a, length);
+  // One number gives that many empty slots; anything else gives the arguments as elements.
+  const bool sized = c.Count() == 1 && c.Arg(0).IsNumber();
+  auto* a = static_cast<ArrayObject*>(c.vm.NewArray(sized ? std::vector<Value>{} : Cleaned(c.args)));
+  if (sized) {
+    const double length = ToInt32(c.Arg(0).number);
+    if (length < 0) KeepNegativeLength(a, length);
+    else a->Resize(ClampCount(length));
+  }
   return a;
 }
 
@@ -583,12 +574,8 @@ bool ArrayObject::SetSpecial(std::string_view name, const Value& value) {
   if (!IsLengthName(vm(), name)) return false;
   if (Property* p = FindOwn("length"); p && p->IsVirtual()) return false;
   const double n = vm().ToInteger(value);
-  if (n < 0) {
-    items.clear();
-    Define("length", Value::Num(n < -2147483648.0 ? -2147483648.0 : n), kDontEnum);
-  } else {
-    Resize(ClampCount(n));
-  }
+  if (n < 0) KeepNegativeLength(this, n);
+  else Resize(ClampCount(n));
   return true;
 }
 

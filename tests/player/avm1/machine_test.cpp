@@ -317,6 +317,42 @@ TEST(MachineConversionTest, AddKeepsTheOperandWhenValueOfGivesAnObject) {
                                      "v3.valueOf", "NaN"}));
 }
 
+TEST(MachineConversionTest, ConversionsFindMethodsThroughGettersButNotResolve) {
+  ClipRig rig(8);
+  Asm a;
+  // valueOf and toString as getter properties: the getter runs, then what it gave.
+  NewEmpty(a, "o");
+  DefineVar(a, "valueGetter", {}, [](Asm& f) {
+    f.Push("valueOf property").Trace();
+    f.DefineFunction("", {}, [](Asm& m) { m.Push("valueOf called").Trace().Push(1).Return(); });
+    f.Return();
+  });
+  DefineVar(a, "stringGetter", {}, [](Asm& f) {
+    f.Push("toString property").Trace();
+    f.DefineFunction("", {}, [](Asm& m) { m.Push("toString called").Trace().Push("[as string]").Return(); });
+    f.Return();
+  });
+  AddProperty(a, "o", "valueOf", "valueGetter", "").Pop();
+  AddProperty(a, "o", "toString", "stringGetter", "").Pop();
+  SetMember(a, "o", "__proto__", nullptr);
+  a.Push(0).Push("o").GetVariable().Add2().Trace();
+  TraceVar(a, "o");
+  // Without them a __resolve is not asked.
+  NewEmpty(a, "r");
+  a.Push("r").GetVariable().Push("__resolve");
+  a.DefineFunction("", {"name"}, [](Asm& f) {
+    f.Push("resolve ", "name").GetVariable().Add2().Trace();
+    f.DefineFunction("", {}, [](Asm& m) { m.Push("resolved").Return(); });
+    f.Return();
+  });
+  a.SetMember();
+  SetMember(a, "r", "__proto__", nullptr);
+  a.Push(0).Push("r").GetVariable().Add2().Trace();
+  TraceVar(a, "r");
+  EXPECT_EQ(RunLines(rig, a), (Lines{"valueOf property", "valueOf called", "1", "toString property", "toString called",
+                                     "[as string]", "NaN", "[type Object]"}));
+}
+
 TEST(MachineConversionTest, SwfFiveStringsAreLatinOne) {
   ClipRig rig(5);
   Asm a;
@@ -508,6 +544,22 @@ TEST(MachineFunctionTest, RegistersBeyondTheCountAreTheTimelines) {
   for (std::uint8_t r = 0; r < 4; ++r) a.Push(Reg{r}).Trace();
   EXPECT_EQ(RunLines(rig, a), (Lines{"undefined", "undefined", "66", "3", "0", "1", "2", "9",  //
                                      "undefined", "1", "2", "9", "0", "8", "8", "8"}));
+}
+
+TEST(MachineFunctionTest, ScriptsOfOneFrameShareTheStack) {
+  ClipRig rig(8);
+  rig.vm.BeginFrame();
+  Asm first;
+  first.Push("from the first");
+  rig.Run(first.Bytes());
+  Asm second;
+  second.Trace();
+  rig.Run(second.Bytes());
+  rig.vm.BeginFrame();
+  rig.Run(first.Bytes());
+  rig.vm.BeginFrame();
+  rig.Run(second.Bytes());
+  EXPECT_EQ(rig.lines, (Lines{"from the first", "undefined"}));
 }
 
 // ---- exceptions ----
