@@ -78,6 +78,11 @@ void Machine::Collect() {
   std::vector<Object*> work{global_, objectProto, functionProto, arrayProto, stringProto, numberProto,
                             booleanProto, dateProto, errorProto, movieClipProto};
   host_.TraceRoots(work);
+  // What the timeline scripts left for the next frame.
+  for (const Value& v : stack)
+    if (v.object) work.push_back(v.object);
+  for (const Value& v : globalRegisters)
+    if (v.object) work.push_back(v.object);
   for (auto& t : timers_)
     for (const Value* v : {&t.fn, &t.thisValue})
       if (v->object) work.push_back(v->object);
@@ -123,11 +128,10 @@ std::string Machine::ToString(const Value& v) {
     case Value::Type::String: return v.string;
     case Value::Type::Object: {
       if (auto* clip = dynamic_cast<Clip*>(v.object)) return clip->DotPath();
-      bool found = false;
-      const Value method = v.object->Get("toString", &found);
+      const Value method = v.object->GetMethod("toString");
       if (method.IsObject() && dynamic_cast<Function*>(method.object)) {
         const Value r = CallFunction(static_cast<Function*>(method.object), v, {});
-        if (!r.IsObject()) return ToString(r);
+        if (!r.IsObject() && !r.IsUndefined()) return ToString(r);
       }
       return v.object->TypeOf() == "function" ? "[type Function]" : "[type Object]";
     }
@@ -157,9 +161,11 @@ Value Machine::ToPrimitive(const Value& v, bool preferString) {
   if (dynamic_cast<Clip*>(v.object)) return v;
   // Only valueOf is asked: an object whose valueOf gives an object stays one (and adds as NaN);
   // one without valueOf is undefined.
-  const Value method = v.object->Get("valueOf");
-  if (method.IsObject() && dynamic_cast<Function*>(method.object))
-    return CallFunction(static_cast<Function*>(method.object), v, {});
+  const Value method = v.object->GetMethod("valueOf");
+  if (method.IsObject() && dynamic_cast<Function*>(method.object)) {
+    Value r = CallFunction(static_cast<Function*>(method.object), v, {});
+    return r.IsObject() ? v : r;
+  }
   return Value::Undefined();
 }
 

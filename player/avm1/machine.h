@@ -86,7 +86,8 @@ inline constexpr double kScriptSeconds = 2.0;
 inline constexpr double kFrameSeconds = 4.0;
 inline constexpr std::size_t kMaxObjects = 4u << 20;
 inline constexpr std::size_t kMaxStringLength = 16u << 20;
-inline constexpr std::size_t kMaxArrayLength = 16u << 20;
+// Arrays hold their elements densely: this bounds one array to some 60 MiB.
+inline constexpr std::size_t kMaxArrayLength = 1u << 20;
 
 class Machine {
  public:

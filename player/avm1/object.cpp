@@ -87,7 +87,14 @@ void Object::SetProto(Object* proto) {
 
 Value Object::Get(std::string_view name, bool* found) { return GetWithThis(name, this, found); }
 
-Value Object::GetWithThis(std::string_view name, Object* self, bool* found) {
+Value Object::GetWithThis(std::string_view name, Object* self, bool* found) { return Lookup(name, self, found, true); }
+
+Value Object::GetMethod(std::string_view name) {
+  bool found = false;
+  return Lookup(name, this, &found, false);
+}
+
+Value Object::Lookup(std::string_view name, Object* self, bool* found, bool resolve) {
   Object* o = this;
   for (int depth = 0; o && depth < kMaxChain; ++depth) {
     Slot* s = o->FindSlot(name);
@@ -111,7 +118,7 @@ Value Object::GetWithThis(std::string_view name, Object* self, bool* found) {
   if (o) throw ScriptAbort{"prototype chain too long"};
   if (found) *found = false;
   // A missing property asks __resolve, when the object or its chain has one.
-  if (name != "__resolve") {
+  if (resolve && name != "__resolve") {
     bool has = false;
     const Value resolver = GetWithThis("__resolve", self, &has);
     if (has && resolver.IsObject())
@@ -180,7 +187,7 @@ void Object::SetWithThis(std::string_view name, Value value, Object* self) {
   // A getter/setter pair inherited from a prototype handles the assignment.
   Object* o = Proto();
   for (int depth = 0; o && depth < kMaxChain; ++depth) {
-    if (Slot* s = o->FindSlot(name)) {
+    if (Slot* s = o->FindSlot(name); s && !HiddenFromVersion(s->prop.flags, vm_.version())) {
       if (s->prop.IsVirtual()) {
         if (Function* setter = s->prop.setter) {
           const Value args[] = {value};

@@ -48,6 +48,8 @@ class Object {
   // getters run with `self` as this. `found` tells a missing property from an undefined one.
   Value Get(std::string_view name, bool* found = nullptr);
   Value GetWithThis(std::string_view name, Object* self, bool* found);
+  // The lookup conversions use for valueOf and toString: getters run, __resolve is not asked.
+  Value GetMethod(std::string_view name);
   // Assignment: a setter on the chain runs, a watcher sees the change, read-only is kept.
   void Set(std::string_view name, Value value);
   // Assignment that starts from this object but runs setters with `self` as this.
@@ -108,6 +110,7 @@ class Object {
     Value userData;
   };
   std::string Key(std::string_view name) const;
+  Value Lookup(std::string_view name, Object* self, bool* found, bool resolve);
   Slot* FindSlot(std::string_view name);
   void Compact();
 
