@@ -560,6 +560,7 @@ std::string Substring(const std::string& s, double start, double length) {
 }
 
 void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
+  vm_.CheckStack();  // with and try blocks nest without calls
   to = std::min(to, bytes_.size());
   while (pc >= from && pc < to && !a_.hasReturned) {
     if (++a_.counter >= kCheckEvery) {

@@ -244,8 +244,37 @@ Value Machine::LessThan(const Value& a, const Value& b) {
 
 // ---- calls ----
 
+namespace {
+
+std::uintptr_t StackHere() {
+  char probe = 0;
+  return reinterpret_cast<std::uintptr_t>(&probe);
+}
+
+// Marks where scripts entered the native stack; the outermost entry sets it.
+struct StackAnchor {
+  Machine& vm;
+  bool owner;
+  explicit StackAnchor(Machine& m) : vm(m), owner(m.stackBase == 0) {
+    if (owner) vm.stackBase = StackHere();
+  }
+  ~StackAnchor() {
+    if (owner) vm.stackBase = 0;
+  }
+  StackAnchor(const StackAnchor&) = delete;
+  StackAnchor& operator=(const StackAnchor&) = delete;
+};
+
+}  // namespace
+
+void Machine::CheckStack() {
+  const std::uintptr_t here = StackHere();
+  if (stackBase > here && stackBase - here > nativeStackBytes) throw ScriptAbort{"native stack exhausted"};
+}
+
 void Machine::EnterCall() {
   if (depth_ >= kMaxCallDepth) throw ScriptAbort{"256 levels of recursion were exceeded"};
+  CheckStack();
   ++depth_;
   CheckTime();
 }
@@ -266,6 +295,7 @@ Value Machine::CallValue(const Value& fn, const Value& thisValue, std::span<cons
 
 Value Machine::CallFunction(Function* fn, const Value& thisValue, std::span<const Value> args, Object* superProto) {
   if (!fn) return {};
+  const StackAnchor anchor(*this);
   EnterCall();
   struct Leave {
     Machine& vm;
@@ -319,6 +349,7 @@ void Machine::RunBlock(std::shared_ptr<const std::vector<std::uint8_t>> code, st
   if (!code) return;
   const bool outermost = running_ == 0;
   if (outermost) scriptStart = std::chrono::steady_clock::now();
+  const StackAnchor anchor(*this);
   ++running_;
   try {
     Interpreter::RunTimeline(*this, std::move(code), begin, end, clip, std::move(extraScope));

@@ -84,6 +84,7 @@ struct ScriptAbort {
 inline constexpr int kMaxCallDepth = 256;
 inline constexpr double kScriptSeconds = 2.0;
 inline constexpr double kFrameSeconds = 4.0;
+inline constexpr std::size_t kNativeStackBytes = 4u << 20;
 inline constexpr std::size_t kMaxObjects = 4u << 20;
 inline constexpr std::size_t kMaxStringLength = 16u << 20;
 // Arrays hold their elements densely: this bounds one array to some 60 MiB.
@@ -177,6 +178,10 @@ class Machine {
   // fuzzer may lower them.
   double scriptSeconds = kScriptSeconds;
   double frameSeconds = kFrameSeconds;
+  // Native stack the scripts of one entry may use: nested calls, with and try blocks all take
+  // some, and sanitizer builds far more per level.
+  std::size_t nativeStackBytes = kNativeStackBytes;
+  void CheckStack();
   void BeginFrame() {
     frameStart = std::chrono::steady_clock::now();
     stack.clear();
@@ -197,6 +202,7 @@ class Machine {
   const std::vector<Object*>* callerScope = nullptr;  // the running code's scope chain
   std::chrono::steady_clock::time_point scriptStart, frameStart = std::chrono::steady_clock::now();
   int running_ = 0;
+  std::uintptr_t stackBase = 0;  // where the outermost script entry began
 
  private:
   friend class Interpreter;

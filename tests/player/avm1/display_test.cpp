@@ -344,6 +344,8 @@ TEST(DisplayDrawing, DrawnShapesGiveSizeAndHitsAndStayBounded) {
   a.Push("i").Push("i").Op(ops::kGetVariable).Op(ops::kIncrement).Op(ops::kSetVariable);
   a.Push("i").Op(ops::kGetVariable).Push(400000.0).Op(ops::kLess2).If("loop");
   Stage run(MovieFile(200, 200, {Script(a), ShowFrame()}));
+  // The loop must reach the limit however slow the build: no time limit cuts it short.
+  run.player.machine().scriptSeconds = run.player.machine().frameSeconds = 600;
   EXPECT_EQ(run.Ticks(1), (Lines{"100", "50", "true", "false", "true"}));
   Canvas c(200, 200, {});
   run.player.Render(c, Quality::Low);

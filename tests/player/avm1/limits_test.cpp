@@ -109,8 +109,35 @@ void RecursionStopsAt256Levels();
 
 TEST(MachineLimitsTest, RecursionStopsAt256Levels) { OnLargeStack(RecursionStopsAt256Levels); }
 
+// with blocks nest without any call: thousands of them deep must stop the script, not the
+// player's native stack.
+TEST(MachineLimitsTest, DeeplyNestedWithBlocksStopTheScript) {
+  ClipRig rig;
+  constexpr std::size_t kLevels = 4000;
+  constexpr std::size_t kLevel = 14;  // push 0, InitObject, With
+  std::vector<std::uint8_t> code;
+  for (std::size_t i = 0; i < kLevels; ++i) {
+    const std::size_t inner = (kLevels - 1 - i) * kLevel + 2;  // the rest, and the trace below
+    const std::uint8_t level[] = {0x96, 5, 0, 7, 0, 0, 0, 0, 0x43, 0x94, 2, 0,
+                                  static_cast<std::uint8_t>(inner), static_cast<std::uint8_t>(inner >> 8)};
+    code.insert(code.end(), std::begin(level), std::end(level));
+  }
+  code.insert(code.end(), {0x96, 0x04, 0x00, 0x00, 'i', 'n', 0x00, 0x26});  // trace("in") at the bottom
+  code.push_back(0);
+  ASSERT_LT(code.size(), 65536u);
+  // With the machine's own budget the nesting either fits or stops: never a crash.
+  rig.Run(code);
+  rig.lines.clear();
+  rig.vm.nativeStackBytes = 64u << 10;
+  rig.Run(code);
+  EXPECT_TRUE(rig.lines.empty()) << "the innermost block was reached past the stack budget";
+  rig.Run(Asm().Push("after").Trace().Bytes());
+  EXPECT_EQ(rig.lines, (Lines{"after"}));
+}
+
 void RecursionStopsAt256Levels() {
   ClipRig rig;
+  rig.vm.nativeStackBytes = 48u << 20;  // the thread has 64 MiB
   RunFrame(rig, Recursion());
 
   Asm deep;
