@@ -51,7 +51,8 @@ corpus, render, wanted, jobs = sys.argv[1], os.path.abspath(sys.argv[2]), sys.ar
 # --- test.toml: only the keys this needs, read leniently (cases use TOML that strict readers
 # refuse, such as inline tables over several lines).
 
-def strip_comment(text):
+def unquoted(text):
+    """(index, character) for every character of `text` outside a quoted string."""
     quote = None
     i = 0
     while i < len(text):
@@ -63,28 +64,25 @@ def strip_comment(text):
                 quote = None
         elif c in '"\'':
             quote = c
-        elif c == '#':
-            return text[:i]
+        else:
+            yield i, c
         i += 1
+
+
+def strip_comment(text):
+    for i, c in unquoted(text):
+        if c == '#':
+            return text[:i]
     return text
 
 
 def bracket_depth(text):
-    depth, quote, i = 0, None, 0
-    while i < len(text):
-        c = text[i]
-        if quote:
-            if c == '\\' and quote == '"':
-                i += 1
-            elif c == quote:
-                quote = None
-        elif c in '"\'':
-            quote = c
-        elif c in '[{':
+    depth = 0
+    for _, c in unquoted(text):
+        if c in '[{':
             depth += 1
         elif c in ']}':
             depth -= 1
-        i += 1
     return depth
 
 

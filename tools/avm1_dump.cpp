@@ -14,6 +14,7 @@
 
 #include "swf/bytes.h"
 #include "swf/movie.h"
+#include "swf/records.h"
 
 namespace {
 
@@ -460,51 +461,6 @@ std::string ButtonConditions(std::uint8_t lo, std::uint8_t hi) {
   return out.empty() ? "no conditions" : out;
 }
 
-void SkipMatrix(Reader& r) {
-  for (int part = 0; part < 2; ++part)
-    if (r.ubits(1)) {
-      const int n = static_cast<int>(r.ubits(5));
-      r.ubits(n);
-      r.ubits(n);
-    }
-  const int n = static_cast<int>(r.ubits(5));
-  r.ubits(n);
-  r.ubits(n);
-  r.align();
-}
-
-void SkipColorTransform(Reader& r) {
-  const bool add = r.ubits(1), mult = r.ubits(1);
-  const int n = static_cast<int>(r.ubits(4));
-  for (int i = 0; i < 4 * (add + mult); ++i) r.ubits(n);
-  r.align();
-}
-
-void SkipFilters(Reader& r) {
-  const std::uint8_t count = r.u8();
-  for (int i = 0; i < count && !r.failed(); ++i) {
-    switch (r.u8()) {
-      case 0: r.skip(23); break;  // drop shadow
-      case 1: r.skip(9); break;   // blur
-      case 2: r.skip(15); break;  // glow
-      case 3: r.skip(27); break;  // bevel
-      case 4:
-      case 7: {  // gradient glow, gradient bevel
-        const std::size_t colors = r.u8();
-        r.skip(5 * colors + 19);
-        break;
-      }
-      case 5: {  // convolution
-        const std::size_t w = r.u8(), h = r.u8();
-        r.skip(8 + 4 * w * h + 5);
-        break;
-      }
-      case 6: r.skip(80); break;  // colour matrix
-      default: r.skip(r.remaining()); return;
-    }
-  }
-}
-
 class Walker {
  public:
   explicit Walker(int version) : version_(version) {}
@@ -591,8 +547,8 @@ class Walker {
     std::string what = (code == 70 ? "PlaceObject3 depth " : "PlaceObject2 depth ") + std::to_string(depth);
     if (code == 70 && (f2 & 0x08 || (f2 & 0x10 && f & 0x02))) what += " class " + Quote(t.str());
     if (f & 0x02) what += " character " + std::to_string(t.u16());
-    if (f & 0x04) SkipMatrix(t);
-    if (f & 0x08) SkipColorTransform(t);
+    if (f & 0x04) ReadMatrix(t);
+    if (f & 0x08) ReadColorTransform(t, true);
     if (f & 0x10) t.u16();
     if (f & 0x20) what += " name " + Quote(t.str());
     if (f & 0x40) t.u16();
@@ -628,7 +584,7 @@ class Walker {
     while (!t.failed()) {
       if (t.u8() == 0) break;
       t.skip(4);
-      SkipMatrix(t);
+      ReadMatrix(t);
     }
     if (t.failed()) {
       std::printf("; %s: button %u records cut short\n", at.c_str(), id);

@@ -5,48 +5,9 @@
 #include "swf/bytes.h"
 #include "swf/image.h"
 #include "swf/lzma.h"
+#include "swf/records.h"
 
 namespace quillon::player {
-namespace {
-
-enum Tag : int {
-  kEnd = 0, kShowFrame = 1, kDefineShape = 2, kPlaceObject = 4, kRemoveObject = 5, kDefineBits = 6,
-  kDefineButton = 7, kDefineText = 11, kDefineText2 = 33, kDefineButton2 = 34, kDefineEditText = 37,
-  kExportAssets = 56, kDefineVideoStream = 60,
-  kJpegTables = 8, kSetBackgroundColor = 9, kDoAction = 12, kDefineBitsLossless = 20, kDefineBitsJpeg2 = 21,
-  kDefineShape2 = 22, kPlaceObject2 = 26, kRemoveObject2 = 28, kDefineShape3 = 32, kDefineBitsJpeg3 = 35,
-  kDefineBitsLossless2 = 36, kDefineSprite = 39, kFrameLabel = 43, kDefineMorphShape = 46,
-  kFileAttributes = 69, kPlaceObject3 = 70, kDoAbcDefine = 72, kDoAbc = 82, kDefineShape4 = 83,
-  kDefineMorphShape2 = 84, kDefineBitsJpeg4 = 90, kDoInitAction = 59,
-};
-
-// Sprites nest sprites only through the dictionary, but a damaged movie could still nest
-// DefineSprite tags; deeper ones are skipped.
-constexpr int kMaxSpriteNesting = 1;
-
-Rgba ReadRgb(Reader& r) {
-  Rgba c;
-  c.r = r.u8();
-  c.g = r.u8();
-  c.b = r.u8();
-  return c;
-}
-Rgba ReadRgba(Reader& r) {
-  Rgba c = ReadRgb(r);
-  c.a = r.u8();
-  return c;
-}
-Rgba ReadColor(Reader& r, bool alpha) { return alpha ? ReadRgba(r) : ReadRgb(r); }
-
-void ReadRect(Reader& r, double& xMin, double& xMax, double& yMin, double& yMax) {
-  r.align();
-  const int n = static_cast<int>(r.ubits(5));
-  xMin = r.sbits(n);
-  xMax = r.sbits(n);
-  yMin = r.sbits(n);
-  yMax = r.sbits(n);
-  r.align();
-}
 
 Matrix ReadMatrix(Reader& r) {
   r.align();
@@ -88,6 +49,76 @@ ColorTransform ReadColorTransform(Reader& r, bool alpha) {
   r.align();
   return cx;
 }
+
+// Filter lists (PlaceObject3, button records) are read past: they are not drawn yet.
+void SkipFilters(Reader& r) {
+  const std::size_t count = r.u8();
+  for (std::size_t i = 0; i < count && !r.failed(); ++i) {
+    const std::uint8_t id = r.u8();
+    switch (id) {
+      case 0: r.skip(23); break;  // drop shadow
+      case 1: r.skip(9); break;   // blur
+      case 2: r.skip(15); break;  // glow
+      case 3: r.skip(27); break;  // bevel
+      case 4:
+      case 7: {  // gradient glow, gradient bevel
+        const std::size_t n = r.u8();
+        r.skip(n * 5 + 19);
+        break;
+      }
+      case 5: {  // convolution
+        const std::size_t x = r.u8(), y = r.u8();
+        r.skip(8 + x * y * 4 + 4 + 1);
+        break;
+      }
+      case 6: r.skip(80); break;  // colour matrix
+      default: r.skip(r.remaining()); break;
+    }
+  }
+}
+
+namespace {
+
+enum Tag : int {
+  kEnd = 0, kShowFrame = 1, kDefineShape = 2, kPlaceObject = 4, kRemoveObject = 5, kDefineBits = 6,
+  kDefineButton = 7, kDefineText = 11, kDefineText2 = 33, kDefineButton2 = 34, kDefineEditText = 37,
+  kExportAssets = 56, kDefineVideoStream = 60,
+  kJpegTables = 8, kSetBackgroundColor = 9, kDoAction = 12, kDefineBitsLossless = 20, kDefineBitsJpeg2 = 21,
+  kDefineShape2 = 22, kPlaceObject2 = 26, kRemoveObject2 = 28, kDefineShape3 = 32, kDefineBitsJpeg3 = 35,
+  kDefineBitsLossless2 = 36, kDefineSprite = 39, kFrameLabel = 43, kDefineMorphShape = 46,
+  kFileAttributes = 69, kPlaceObject3 = 70, kDoAbcDefine = 72, kDoAbc = 82, kDefineShape4 = 83,
+  kDefineMorphShape2 = 84, kDefineBitsJpeg4 = 90, kDoInitAction = 59,
+};
+
+// Sprites nest sprites only through the dictionary, but a damaged movie could still nest
+// DefineSprite tags; deeper ones are skipped.
+constexpr int kMaxSpriteNesting = 1;
+
+Rgba ReadRgb(Reader& r) {
+  Rgba c;
+  c.r = r.u8();
+  c.g = r.u8();
+  c.b = r.u8();
+  return c;
+}
+Rgba ReadRgba(Reader& r) {
+  Rgba c = ReadRgb(r);
+  c.a = r.u8();
+  return c;
+}
+Rgba ReadColor(Reader& r, bool alpha) { return alpha ? ReadRgba(r) : ReadRgb(r); }
+
+void ReadRect(Reader& r, double& xMin, double& xMax, double& yMin, double& yMax) {
+  r.align();
+  const int n = static_cast<int>(r.ubits(5));
+  xMin = r.sbits(n);
+  xMax = r.sbits(n);
+  yMin = r.sbits(n);
+  yMax = r.sbits(n);
+  r.align();
+}
+
+
 
 void ReadGradientRecords(Reader& r, Gradient& g, int count, bool alpha) {
   for (int i = 0; i < count; ++i) {
@@ -421,32 +452,6 @@ std::uint32_t ReadClipActions(Reader& r, int swfVersion, std::vector<ClipAction>
   return all;
 }
 
-// Filter lists (PlaceObject3, button records) are read past: they are not drawn yet.
-void SkipFilters(Reader& r) {
-  const std::size_t count = r.u8();
-  for (std::size_t i = 0; i < count && !r.failed(); ++i) {
-    const std::uint8_t id = r.u8();
-    switch (id) {
-      case 0: r.skip(23); break;  // drop shadow
-      case 1: r.skip(9); break;   // blur
-      case 2: r.skip(15); break;  // glow
-      case 3: r.skip(27); break;  // bevel
-      case 4:
-      case 7: {  // gradient glow, gradient bevel
-        const std::size_t n = r.u8();
-        r.skip(n * 5 + 19);
-        break;
-      }
-      case 5: {  // convolution
-        const std::size_t x = r.u8(), y = r.u8();
-        r.skip(8 + x * y * 4 + 4 + 1);
-        break;
-      }
-      case 6: r.skip(80); break;  // colour matrix
-      default: r.skip(r.remaining()); break;
-    }
-  }
-}
 
 void AddPlace(Reader& r, int version, std::size_t tagEnd, Frame& frame, int swfVersion) {
   PlaceObject p;

@@ -16,39 +16,18 @@ namespace {
 
 Value N(double n) { return Value::Num(n); }
 
-// A clip with the placement properties and a parent; everything else does nothing.
-class FakeClip : public Clip {
+// A timeline clip that also keeps the placement properties.
+class FakeClip : public TimelineClip {
  public:
-  FakeClip(Machine& vm, FakeClip* parent, std::string name) : Clip(vm), parent_(parent), name_(std::move(name)) {
+  FakeClip(Machine& vm, FakeClip* parent, std::string name) : TimelineClip(vm, parent, std::move(name)) {
     props[2] = props[3] = 100;
   }
   bool Alive() const override { return alive; }
-  Clip* ParentClip() override { return parent_; }
-  Clip* ChildByName(std::string_view) override { return nullptr; }
-  std::string DotPath() override { return parent_ ? parent_->DotPath() + "." + name_ : name_; }
-  std::string SlashPath() override { return "/" + name_; }
   Value GetIndexed(int index) override { return Value::Num(props[index]); }
   void SetIndexed(int index, const Value& value) override { props[index] = vm().ToNumber(value); }
-  void GotoFrame(const Value&, bool, int) override {}
-  void Play() override {}
-  void Stop() override {}
-  void NextFrame() override {}
-  void PrevFrame() override {}
-  int CurrentFrame() override { return 1; }
-  int FramesLoaded() override { return 1; }
-  void Duplicate(const std::string&, int) override {}
   void Remove() override { alive = false; }
-  void Trace(std::vector<Object*>& out) override {
-    Clip::Trace(out);
-    if (parent_) out.push_back(parent_);
-  }
-
   std::map<int, double> props;
   bool alive = true;
-
- private:
-  FakeClip* parent_;
-  std::string name_;
 };
 
 struct Display : ColorTarget {
