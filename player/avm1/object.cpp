@@ -131,7 +131,6 @@ Value Object::Lookup(std::string_view name, Object* self, bool* found, bool reso
 }
 
 bool Object::Has(std::string_view name) {
-  bool found = false;
   Object* o = this;
   for (int depth = 0; o && depth < kMaxChain; ++depth) {
     if (o->FindSlot(name)) return true;
@@ -139,7 +138,7 @@ bool Object::Has(std::string_view name) {
     if (o->GetSpecial(name, out)) return true;
     o = o->Proto();
   }
-  return found;
+  return false;
 }
 
 bool Object::HasOwn(std::string_view name) {
@@ -299,7 +298,6 @@ void Function::Trace(std::vector<Object*>& out) {
   Object::Trace(out);
   for (Object* o : scope)
     if (o) out.push_back(o);
-  if (capturedThis.object) out.push_back(capturedThis.object);
 }
 
 }  // namespace quillon::player::avm1

@@ -152,7 +152,6 @@ class Function : public Object {
   NativeFn construct;
   std::shared_ptr<const ScriptCode> script;
   std::vector<Object*> scope;  // captured scope chain, outermost first
-  Value capturedThis;          // unused by the reference player's functions: kept null
 };
 
 }  // namespace quillon::player::avm1

@@ -120,8 +120,7 @@ Player::Player(std::shared_ptr<const Movie> movie)
   emptyTimeline_.frames.emplace_back();
   vm_ = std::make_unique<avm1::Machine>(*host_, movie_->version);
   InstallMovieClip(*vm_, *this);
-  // Stage, Color and flash.geom need the stage; the machine may already carry them.
-  if (vm_->global()->Get("Stage").IsUndefined()) avm1::InstallExtraClasses(*vm_, vm_->global());
+  // The machine installs Stage, Color and flash.geom; they learn the stage from here.
   avm1::SetStageSize(*vm_, movie_->StageWidth(), movie_->StageHeight());
   colors_ = std::make_unique<ColorHook>(*this);
   avm1::SetColorTarget(*vm_, colors_.get());
