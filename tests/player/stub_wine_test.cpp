@@ -129,6 +129,41 @@ bool Within(int ms, Probe probe) {
   return probe();
 }
 
+// A built output running, with the window it opened (null when none came within 20 s).
+class Played {
+ public:
+  explicit Played(const std::wstring& exePath) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring cmd = L"\"" + exePath + L"\"";
+    started_ = CreateProcessW(exePath.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+    if (started_) Within(20000, [&] { return (window_ = WindowOf(pi_.dwProcessId)) != nullptr; });
+  }
+  ~Played() {
+    if (!started_) return;
+    if (WaitForSingleObject(pi_.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 99);
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+  }
+  Played(const Played&) = delete;
+  Played& operator=(const Played&) = delete;
+
+  bool started() const { return started_; }
+  HWND window() const { return window_; }
+  // Its exit code, once it has quit within 10 s; 99 when it had to be stopped.
+  DWORD Exit() {
+    DWORD code = 99;
+    if (WaitForSingleObject(pi_.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi_.hProcess, &code);
+    else TerminateProcess(pi_.hProcess, 99);
+    return code;
+  }
+
+ private:
+  PROCESS_INFORMATION pi_{};
+  BOOL started_ = FALSE;
+  HWND window_ = nullptr;
+};
+
 TEST(StubWindow, PlaysAtTheStageSizeAnimatesGoesFullScreenAndQuits) {
   // Red for the first four seconds (a quarter frame per second, time enough for a slow
   // machine to show the window), then green, held by Stop.
@@ -140,13 +175,10 @@ TEST(StubWindow, PlaysAtTheStageSizeAnimatesGoesFullScreenAndQuits) {
                                  DoActionTag({0x07}), ShowFrame()},
                                 'F', 0.25);
   const std::wstring exePath = WriteOutput(movie, L"Red then green");
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::wstring cmd = L"\"" + exePath + L"\"";
-  ASSERT_TRUE(CreateProcessW(exePath.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  HWND hwnd = nullptr;
-  EXPECT_TRUE(Within(20000, [&] { return (hwnd = WindowOf(pi.dwProcessId)) != nullptr; }));
+  Played run(exePath);
+  ASSERT_TRUE(run.started());
+  const HWND hwnd = run.window();
+  EXPECT_TRUE(hwnd);
   if (hwnd) {
     wchar_t title[64]{};
     GetWindowTextW(hwnd, title, 64);
@@ -187,12 +219,7 @@ TEST(StubWindow, PlaysAtTheStageSizeAnimatesGoesFullScreenAndQuits) {
     }
     PressCtrl('Q');
   }
-  DWORD code = 99;
-  if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-  else TerminateProcess(pi.hProcess, 99);
-  EXPECT_EQ(code, 0u) << "Ctrl+Q quits";
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  EXPECT_EQ(run.Exit(), 0u) << "Ctrl+Q quits";
   DeleteFileW(exePath.c_str());
 }
 
@@ -309,13 +336,10 @@ TEST(StubWindow, FrameScriptsBuildObjectsAndCallFunctionsToDecideWhatIsDrawn) {
        PlaceObject2({.depth = 3, .id = 6, .name = "worker"}), ShowFrame()},
       'F', 8);
   const std::wstring exePath = WriteOutput(movie, L"Computed");
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::wstring cmd = L"\"" + exePath + L"\"";
-  ASSERT_TRUE(CreateProcessW(exePath.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  HWND hwnd = nullptr;
-  EXPECT_TRUE(Within(20000, [&] { return (hwnd = WindowOf(pi.dwProcessId)) != nullptr; }));
+  Played run(exePath);
+  ASSERT_TRUE(run.started());
+  const HWND hwnd = run.window();
+  EXPECT_TRUE(hwnd);
   if (hwnd) {
     // The box's left edge is 5 + 10 k for k = frames % 16: 5 to 155.
     std::set<int> expected;
@@ -348,12 +372,7 @@ TEST(StubWindow, FrameScriptsBuildObjectsAndCallFunctionsToDecideWhatIsDrawn) {
     EXPECT_TRUE(stray.empty()) << "the box was seen at x =" << stray;
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
   }
-  DWORD code = 99;
-  if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-  else TerminateProcess(pi.hProcess, 99);
-  EXPECT_EQ(code, 0u);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  EXPECT_EQ(run.Exit(), 0u);
   DeleteFileW(exePath.c_str());
 }
 
