@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "avm1/classes/array.h"
+#include "avm1/classes/string.h"
 #include "swf/bytes.h"
+#include "swf/text.h"
 
 namespace quillon::player::avm1 {
 namespace {
@@ -350,7 +352,7 @@ void Run::DefineLocal(const std::string& name, Value value) {
 
 Function* Run::MakeFunction(Reader& r, std::size_t bodyStart, bool v2, std::size_t& bodySize) {
   auto code = std::make_shared<ScriptCode>();
-  code->name = r.str();
+  code->name = ReadText(r, a_.version);
   const std::size_t params = r.u16();
   if (v2) {
     code->isFunction2 = true;
@@ -360,7 +362,7 @@ Function* Run::MakeFunction(Reader& r, std::size_t bodyStart, bool v2, std::size
   for (std::size_t i = 0; i < params && !r.failed(); ++i) {
     std::uint8_t reg = 0;
     if (v2) reg = r.u8();
-    code->params.push_back(r.str());
+    code->params.push_back(ReadText(r, a_.version));
     code->paramRegisters.push_back(reg);
   }
   bodySize = r.u16();
@@ -458,7 +460,7 @@ void Run::DoTry(Reader& r, std::size_t& pc) {
   std::string catchName;
   std::uint8_t catchRegister = 0;
   if (inRegister) catchRegister = r.u8();
-  else catchName = r.str();
+  else catchName = ReadText(r, a_.version);
   const std::size_t tryStart = pc, catchStart = tryStart + trySize, finallyStart = catchStart + catchSize,
                     after = finallyStart + finallySize;
   const bool hasCatch = flags & 1, hasFinally = flags & 2;
@@ -524,22 +526,6 @@ bool IsInstance(const Value& obj, const Value& ctor) {
   return false;
 }
 
-std::string Utf8OfCode(std::uint32_t c) {
-  std::string s;
-  if (c < 0x80) {
-    s.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    s.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    s.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    if (c > 0xFFFF) c = 0xFFFD;
-    s.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    s.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    s.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-  return s;
-}
-
 // A bounded concatenation: scripts that double a string in a loop stop growing it.
 std::string Joined(std::string a, const std::string& b) {
   if (a.size() + b.size() > kMaxStringLength) throw ScriptAbort{"string too long"};
@@ -547,8 +533,9 @@ std::string Joined(std::string a, const std::string& b) {
   return a;
 }
 
-std::string Substring(const std::string& s, double start, double length) {
+std::string Substring(const std::string& text, double start, double length) {
   // SWF 4 string extraction: 1-based start, lengths past the end clipped.
+  const std::u16string s = strings::Units(text);
   if (std::isnan(start)) start = 1;
   if (std::isnan(length)) length = 0;
   double from = std::trunc(start) - 1;
@@ -556,7 +543,7 @@ std::string Substring(const std::string& s, double start, double length) {
   if (from >= static_cast<double>(s.size())) return {};
   double len = std::trunc(length);
   if (len < 0 || from + len > static_cast<double>(s.size())) len = static_cast<double>(s.size()) - from;
-  return s.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(len));
+  return strings::FromUnits(std::u16string_view(s).substr(static_cast<std::size_t>(from), static_cast<std::size_t>(len)));
 }
 
 void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
@@ -610,17 +597,9 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       case 0x11: { const bool b = vm_.ToBool(Pop()); PushBool(vm_.ToBool(Pop()) || b); break; }
       case 0x12: PushBool(!vm_.ToBool(Pop())); break;
       case 0x13: { const std::string b = vm_.ToString(Pop()); PushBool(vm_.ToString(Pop()) == b); break; }
-      case 0x14: case 0x31: {  // StringLength, MBStringLength: characters from SWF 6, bytes before
-        const std::string s = vm_.ToString(Pop());
-        std::size_t n = 0;
-        if (a_.version >= 6 || op == 0x31) {
-          for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-        } else {
-          n = s.size();
-        }
-        Push(Value::Num(static_cast<double>(n)));
+      case 0x14: case 0x31:  // StringLength, MBStringLength
+        Push(Value::Num(static_cast<double>(strings::UnitCount(vm_.ToString(Pop())))));
         break;
-      }
       case 0x15: case 0x35: {
         const double len = vm_.ToNumber(Pop()), start = vm_.ToNumber(Pop());
         Push(Value::Str(Substring(vm_.ToString(Pop()), start, len)));
@@ -708,21 +687,17 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         break;
       }
       case 0x32: case 0x36: {  // CharToAscii: the first character's code
-        const std::string s = vm_.ToString(Pop());
-        if (s.empty()) { Push(Value::Num(0)); break; }
-        const auto c = static_cast<unsigned char>(s[0]);
-        std::uint32_t code = c;
-        if (a_.version >= 6 && c >= 0xC0 && s.size() >= 2) {
-          if (c < 0xE0) code = (c & 0x1F) << 6 | (s[1] & 0x3F);
-          else if (s.size() >= 3) code = (c & 0x0F) << 12 | (s[1] & 0x3F) << 6 | (s[2] & 0x3F);
-        }
-        Push(Value::Num(code));
+        const std::u16string s = strings::Units(vm_.ToString(Pop()));
+        Push(Value::Num(s.empty() ? 0 : s[0]));
         break;
       }
-      case 0x33: case 0x37: {  // AsciiToChar
+      case 0x33: case 0x37: {  // AsciiToChar; before SWF 6 AsciiToChar makes a one-byte character
         const double n = vm_.ToNumber(Pop());
-        const std::uint32_t c = std::isfinite(n) ? static_cast<std::uint32_t>(ToUint32(n) & 0xFFFF) : 0;
-        Push(Value::Str(a_.version >= 6 || op == 0x37 ? Utf8OfCode(c) : std::string(1, static_cast<char>(c & 0xFF))));
+        std::uint32_t c = std::isfinite(n) ? static_cast<std::uint32_t>(ToUint32(n) & 0xFFFF) : 0;
+        if (a_.version < 6 && op == 0x33) c &= 0xFF;
+        std::string ch;
+        strings::AppendUtf8(ch, c);
+        Push(Value::Str(std::move(ch)));
         break;
       }
       case 0x34: Push(Value::Num(vm_.host().Milliseconds())); break;
@@ -918,7 +893,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       // GotoFrame and GotoLabel stop there, as the reference movies show; gotoAndPlay adds a Play.
       case 0x81: if (tgt) tgt->GotoFrame(Value::Num(r.u16() + 1.0), false, 0); break;
       case 0x83: {
-        const std::string url = r.str(), window = r.str();
+        const std::string url = ReadText(r, a_.version), window = ReadText(r, a_.version);
         vm_.host().GetUrl(url, window, 0);
         break;
       }
@@ -929,7 +904,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       case 0x88: {
         a_.pool.clear();
         const std::size_t count = r.u16();
-        for (std::size_t i = 0; i < count && !r.failed(); ++i) a_.pool.push_back(r.str());
+        for (std::size_t i = 0; i < count && !r.failed(); ++i) a_.pool.push_back(ReadText(r, a_.version));
         break;
       }
       case 0x8A: {  // WaitForFrame: the whole movie is loaded, up to the frames a timeline can have
@@ -939,11 +914,11 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         break;
       }
       case 0x8B: {
-        const std::string path = r.str();
+        const std::string path = ReadText(r, a_.version);
         SetTarget(path.empty() ? a_.base : vm_.ResolveTarget(path, a_.target));
         break;
       }
-      case 0x8C: if (tgt) tgt->GotoFrame(Value::Str(r.str()), false, 0); break;
+      case 0x8C: if (tgt) tgt->GotoFrame(Value::Str(ReadText(r, a_.version)), false, 0); break;
       case 0x8D: {  // WaitForFrame2
         const std::size_t skip = r.u8();
         const Value frame = Pop();
@@ -990,7 +965,7 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         while (!r.atEnd() && !r.failed()) {
           const std::uint8_t type = r.u8();
           switch (type) {
-            case 0: Push(Value::Str(r.str())); break;
+            case 0: Push(Value::Str(ReadText(r, a_.version))); break;
             case 1: Push(Value::Num(r.f32())); break;
             case 2: Push(Value::Null()); break;
             case 3: Push(Value{}); break;

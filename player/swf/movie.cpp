@@ -6,6 +6,7 @@
 #include "swf/image.h"
 #include "swf/lzma.h"
 #include "swf/records.h"
+#include "swf/text.h"
 
 namespace quillon::player {
 
@@ -472,7 +473,7 @@ void AddPlace(Reader& r, int version, std::size_t tagEnd, Frame& frame, int swfV
     if (flags & 4) p.matrix = ReadMatrix(r);
     if (flags & 8) p.colorTransform = ReadColorTransform(r, true);
     if (flags & 16) p.ratio = r.u16() / 65535.0;
-    if (flags & 32) p.name = r.str();
+    if (flags & 32) p.name = ReadText(r, swfVersion);
     if (flags & 64) p.clipDepth = r.u16();
     if (version == 3) {
       if (flags2 & 1) SkipFilters(r);
@@ -547,7 +548,7 @@ class Parser {
         break;
       case kDoAbc:
       case kDoAbcDefine: movie_.hasAbc = true; break;
-      case kFrameLabel: frame.label = tag.str(); break;
+      case kFrameLabel: frame.label = ReadText(tag, movie_.version); break;
       case kPlaceObject: AddPlace(tag, 1, tag.size(), frame, movie_.version); break;
       case kPlaceObject2: AddPlace(tag, 2, tag.size(), frame, movie_.version); break;
       case kPlaceObject3: AddPlace(tag, 3, tag.size(), frame, movie_.version); break;
@@ -628,7 +629,7 @@ class Parser {
         const std::size_t count = tag.u16();
         for (std::size_t i = 0; i < count && !tag.failed(); ++i) {
           const std::uint16_t id = tag.u16();
-          std::string name = tag.str();
+          std::string name = ReadText(tag, movie_.version);
           if (tag.failed()) break;
           movie_.exports[name] = id;
           movie_.exportNames[id] = std::move(name);

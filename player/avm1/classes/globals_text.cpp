@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "avm1/classes/string.h"
+#include "swf/text.h"
 
 namespace quillon::player::avm1 {
 namespace {
@@ -114,7 +115,7 @@ Value IsFinite(Call& c) { return Value::Bool(c.Count() != 0 && std::isfinite(c.v
 
 Value Escape(Call& c) {
   if (c.Count() == 0) return {};
-  return Value::Str(EscapeText(c.vm.ToString(c.Arg(0))));
+  return Value::Str(EscapeText(c.vm.ToString(c.Arg(0)), c.vm.version()));
 }
 
 Value Unescape(Call& c) {
@@ -124,8 +125,17 @@ Value Unescape(Call& c) {
 
 }  // namespace
 
-std::string EscapeText(std::string_view s) {
+std::string EscapeText(std::string_view text, int swfVersion) {
   static constexpr char kHex[] = "0123456789ABCDEF";
+  // Before SWF 6 a character below 256 is one byte.
+  std::string latin1;
+  if (swfVersion < 6) {
+    for (const char16_t u : strings::Utf8ToUtf16(text)) {
+      if (u < 0x100) latin1 += static_cast<char>(u);
+      else strings::AppendUtf8(latin1, u);
+    }
+  }
+  const std::string_view s = swfVersion < 6 ? std::string_view(latin1) : text;
   std::string out;
   out.reserve(s.size());
   for (char ch : s) {
@@ -169,7 +179,7 @@ std::string UnescapeText(std::string_view s, int swfVersion) {
   }
   // A zero byte ends the string, as in the reference's C strings.
   if (const std::size_t nul = bytes.find('\0'); nul != std::string::npos) bytes.resize(nul);
-  if (swfVersion < 6) return bytes;
+  if (swfVersion < 6) return Latin1ToUtf8(bytes);
   return strings::Utf16ToUtf8(strings::Utf8ToUtf16(bytes));
 }
 

@@ -1,6 +1,6 @@
 // The String class: wrappers, String() and String.fromCharCode, and the prototype's methods.
 // Methods read `this` as a string, so they serve boxed primitives and other objects alike, and
-// index by code units (UTF-16 from SWF 6 on, bytes before).
+// index by UTF-16 code units.
 #include "avm1/classes/string.h"
 
 #include <algorithm>
@@ -110,9 +110,9 @@ std::string ThisString(Call& c) {
   return c.vm.ToString(c.thisValue);
 }
 
-std::u16string ThisUnits(Call& c) { return strings::Units(c.vm, ThisString(c)); }
+std::u16string ThisUnits(Call& c) { return strings::Units(ThisString(c)); }
 
-Value UnitsValue(const Call& c, std::u16string_view units) { return Value::Str(strings::FromUnits(c.vm, units)); }
+Value UnitsValue(std::u16string_view units) { return Value::Str(strings::FromUnits(units)); }
 
 // A negative position counts from the end; the result lies in [0, len].
 std::int64_t FromEnd(std::int32_t pos, std::int64_t len) {
@@ -125,7 +125,7 @@ Value CharAt(Call& c) {
   const std::u16string s = ThisUnits(c);
   const std::int32_t i = IntArg(c, 0);
   if (i < 0 || static_cast<std::size_t>(i) >= s.size()) return Value::Str("");
-  return UnitsValue(c, std::u16string_view(s).substr(static_cast<std::size_t>(i), 1));
+  return UnitsValue(std::u16string_view(s).substr(static_cast<std::size_t>(i), 1));
 }
 
 Value CharCodeAt(Call& c) {
@@ -146,7 +146,7 @@ Value Concat(Call& c) {
 Value IndexOf(Call& c) {
   if (c.Count() == 0) return {};
   const std::u16string s = ThisUnits(c);
-  const std::u16string needle = strings::Units(c.vm, c.vm.ToString(c.Arg(0)));
+  const std::u16string needle = strings::Units(c.vm.ToString(c.Arg(0)));
   std::int64_t start = Given(c, 1) ? IntArg(c, 1) : 0;
   if (start < 0) start = 0;
   if (start > static_cast<std::int64_t>(s.size())) return Value::Num(-1);
@@ -157,7 +157,7 @@ Value IndexOf(Call& c) {
 Value LastIndexOf(Call& c) {
   if (c.Count() == 0) return {};
   const std::u16string s = ThisUnits(c);
-  const std::u16string needle = strings::Units(c.vm, c.vm.ToString(c.Arg(0)));
+  const std::u16string needle = strings::Units(c.vm.ToString(c.Arg(0)));
   std::int64_t start = Given(c, 1) ? IntArg(c, 1) : static_cast<std::int64_t>(s.size());
   if (start < 0) start = 0;
   const std::size_t at = s.rfind(needle, static_cast<std::size_t>(start));
@@ -171,7 +171,7 @@ Value Slice(Call& c) {
   const std::int64_t from = Given(c, 0) ? FromEnd(IntArg(c, 0), len) : 0;
   const std::int64_t to = Given(c, 1) ? FromEnd(IntArg(c, 1), len) : len;
   if (from >= to) return Value::Str("");
-  return UnitsValue(c, std::u16string_view(s).substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
+  return UnitsValue(std::u16string_view(s).substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
 }
 
 Value Substr(Call& c) {
@@ -191,7 +191,7 @@ Value Substr(Call& c) {
     count = std::min(count, len - from);
   }
   if (count <= 0) return Value::Str("");
-  return UnitsValue(c, std::u16string_view(s).substr(static_cast<std::size_t>(from), static_cast<std::size_t>(count)));
+  return UnitsValue(std::u16string_view(s).substr(static_cast<std::size_t>(from), static_cast<std::size_t>(count)));
 }
 
 Value Substring(Call& c) {
@@ -201,7 +201,7 @@ Value Substring(Call& c) {
   std::int64_t from = Given(c, 0) ? std::clamp<std::int64_t>(IntArg(c, 0), 0, len) : 0;
   std::int64_t to = Given(c, 1) ? std::clamp<std::int64_t>(IntArg(c, 1), 0, len) : len;
   if (from > to) std::swap(from, to);
-  return UnitsValue(c, std::u16string_view(s).substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
+  return UnitsValue(std::u16string_view(s).substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
 }
 
 Value Split(Call& c) {
@@ -217,12 +217,12 @@ Value Split(Call& c) {
   } else {
     separator = vm.ToString(c.Arg(0));
   }
-  const std::u16string s = strings::Units(vm, whole);
-  const std::u16string sep = strings::Units(vm, separator);
+  const std::u16string s = strings::Units(whole);
+  const std::u16string sep = strings::Units(separator);
   if (sep.empty()) {
     if (vm.version() >= 6) {
       for (std::size_t i = 0; i < s.size() && items.size() < limit; ++i)
-        items.push_back(UnitsValue(c, std::u16string_view(s).substr(i, 1)));
+        items.push_back(UnitsValue(std::u16string_view(s).substr(i, 1)));
     } else if (limit > 0) {
       items.push_back(Value::Str(whole));
     }
@@ -232,10 +232,10 @@ Value Split(Call& c) {
   while (items.size() < limit) {
     const std::size_t at = s.find(sep, from);
     if (at == std::u16string::npos) {
-      items.push_back(UnitsValue(c, std::u16string_view(s).substr(from)));
+      items.push_back(UnitsValue(std::u16string_view(s).substr(from)));
       break;
     }
-    items.push_back(UnitsValue(c, std::u16string_view(s).substr(from, at - from)));
+    items.push_back(UnitsValue(std::u16string_view(s).substr(from, at - from)));
     from = at + sep.size();
   }
   return Value::Obj(vm.NewArray(std::move(items)));
@@ -246,13 +246,13 @@ Value ChangeCase(Call& c, bool upper) {
   if (c.vm.version() >= 6) {
     for (char16_t& u : s) u = upper ? MapCase(kToUpper, u) : MapCase(kToLower, u);
   } else {
-    // Bytes before SWF 6: only ASCII letters change.
+    // Before SWF 6 only ASCII letters change.
     for (char16_t& u : s) {
       if (upper && u >= 'a' && u <= 'z') u = static_cast<char16_t>(u - 'a' + 'A');
       if (!upper && u >= 'A' && u <= 'Z') u = static_cast<char16_t>(u - 'A' + 'a');
     }
   }
-  return UnitsValue(c, s);
+  return UnitsValue(s);
 }
 
 // String.prototype.toString and valueOf answer for String objects only; anything else would
@@ -274,14 +274,7 @@ Value FromCharCode(Call& c) {
     if (code == 0) break;
     units.push_back(code);
   }
-  if (c.vm.version() >= 6) return Value::Str(strings::Utf16ToUtf8(units));
-  // Byte strings before SWF 6: a code below 256 is that byte, a larger one its UTF-8 bytes.
-  std::string out;
-  for (const char16_t u : units) {
-    if (u < 0x100) out += static_cast<char>(u);
-    else strings::AppendUtf8(out, u);
-  }
-  return Value::Str(std::move(out));
+  return Value::Str(strings::Utf16ToUtf8(units));
 }
 
 // `new` hands the constructor a fresh object; the wrapper takes over its prototype link and
@@ -298,7 +291,7 @@ void TakeOver(Call& c, Object* made, Object* fallbackProto) {
 
 bool StringObject::GetSpecial(std::string_view name, Value& out) {
   if (!NameIs(vm(), name, "length")) return false;
-  out = Value::Num(static_cast<double>(strings::UnitCount(vm(), value)));
+  out = Value::Num(static_cast<double>(strings::UnitCount(value)));
   return true;
 }
 
@@ -397,22 +390,11 @@ std::string Utf16ToUtf8(std::u16string_view units) {
   return out;
 }
 
-std::u16string Units(const Machine& vm, std::string_view s) {
-  if (vm.version() >= 6) return Utf8ToUtf16(s);
-  std::u16string out(s.size(), u'\0');
-  for (std::size_t i = 0; i < s.size(); ++i) out[i] = static_cast<unsigned char>(s[i]);
-  return out;
-}
+std::u16string Units(std::string_view s) { return Utf8ToUtf16(s); }
 
-std::string FromUnits(const Machine& vm, std::u16string_view units) {
-  if (vm.version() >= 6) return Utf16ToUtf8(units);
-  std::string out(units.size(), '\0');
-  for (std::size_t i = 0; i < units.size(); ++i) out[i] = static_cast<char>(units[i] & 0xFF);
-  return out;
-}
+std::string FromUnits(std::u16string_view units) { return Utf16ToUtf8(units); }
 
-std::size_t UnitCount(const Machine& vm, std::string_view s) {
-  if (vm.version() < 6) return s.size();
+std::size_t UnitCount(std::string_view s) {
   std::size_t n = 0;
   for (std::size_t i = 0; i < s.size();) n += Decode(s, i) >= 0x10000 ? 2 : 1;
   return n;

@@ -28,10 +28,11 @@ Object* NewStringObject(Machine& vm, std::string value);
 
 namespace strings {
 
-// Code units as the running movie indexes them: UTF-16 from SWF 6 on, bytes below.
-std::u16string Units(const Machine& vm, std::string_view s);
-std::string FromUnits(const Machine& vm, std::u16string_view units);
-std::size_t UnitCount(const Machine& vm, std::string_view s);
+// Strings are UTF-8 inside the machine (a movie's text from before SWF 6 is decoded as it is
+// read); scripts index them by UTF-16 code units.
+std::u16string Units(std::string_view s);
+std::string FromUnits(std::u16string_view units);
+std::size_t UnitCount(std::string_view s);
 
 // UTF-8 is read leniently: a byte that starts no valid sequence stands for itself (Latin-1).
 std::u16string Utf8ToUtf16(std::string_view s);

@@ -112,12 +112,16 @@ TEST(GlobalsTextTest, UnescapeDropsBrokenEscapes) {
   EXPECT_EQ(Invoke(rig, "unescape", {S("a%00b")}).string, "a");
   EXPECT_EQ(Invoke(rig, "unescape", {S("a%4")}).string, "a");
   EXPECT_TRUE(Invoke(rig, "unescape", {}).IsUndefined());
-  // A byte that is no UTF-8 reads as Latin-1 from SWF 6 on; before, bytes stay bytes.
+  // A byte that is no UTF-8 reads as Latin-1 from SWF 6 on; before, every byte is Latin-1.
   EXPECT_EQ(Invoke(rig, "unescape", {S("%E9")}).string, "\xC3\xA9");
+  EXPECT_EQ(Invoke(rig, "escape", {S("\xC3\xA9")}).string, "%C3%A9");
   Rig v5(5);
-  EXPECT_EQ(Invoke(v5, "unescape", {S("%E9")}).string, "\xE9");
+  EXPECT_EQ(Invoke(v5, "unescape", {S("%E9")}).string, "\xC3\xA9");
+  EXPECT_EQ(Invoke(v5, "unescape", {S("%C3%A9")}).string, "\xC3\x83\xC2\xA9");
+  EXPECT_EQ(Invoke(v5, "escape", {S("\xC3\xA9")}).string, "%E9");
   const char* text = "caf\xC3\xA9 & \xF0\x9F\x98\x8B";
-  EXPECT_EQ(UnescapeText(EscapeText(text), 8), text);
+  EXPECT_EQ(UnescapeText(EscapeText(text, 8), 8), text);
+  EXPECT_EQ(UnescapeText(EscapeText("caf\xC3\xA9", 5), 5), "caf\xC3\xA9");
 }
 
 }  // namespace
