@@ -182,6 +182,19 @@ LRESULT FormT::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     }
+    case WM_ACTIVATE:
+      // The focused control goes with the window and comes back with it, as after a dialog.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        lastFocus_ = focus && IsChild(hwnd_, focus) ? focus : nullptr;
+        return 0;
+      }
+      if (lastFocus_ && IsChild(hwnd_, lastFocus_) && IsWindowEnabled(lastFocus_) && IsWindowVisible(lastFocus_) &&
+          !HIWORD(wp)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      return DefWindowProcW(hwnd_, msg, wp, lp);
     case WM_MOUSEMOVE:
       OnFormMouseMove({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
       return 0;
@@ -237,16 +250,17 @@ void FormT::CreateControls() {
   // Stacking as designed: the first object of the design lies on top.
   const std::vector<FormObject>& onWindow = d.Children();
   for (auto it = onWindow.rbegin(); it != onWindow.rend(); ++it) {
-    HWND window = container::KeyEquals(it->name, L"picclose1")   ? picclose1_.hwnd()
-                  : container::KeyEquals(it->name, L"picclose2") ? picclose2_.hwnd()
-                  : container::KeyEquals(it->name, L"Picture3")  ? picture3_.hwnd()
-                                                                 : nullptr;
-    if (window) SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (HWND window = PictureBoxWindow(it->name)) SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 
   // The panel's buttons, loaded from their property bags in tab order (the order of focus).
   buttons_ = std::make_unique<controls::win::ButtonForm>(hwnd_);
   for (const FormObject* object : d.TabOrder()) {
+    // The picture boxes take the focus in their places too; the label takes none.
+    if (HWND box = PictureBoxWindow(object->name)) {
+      buttons_->AddTabStop(box);
+      continue;
+    }
     if (!IsKind(*object, L"skbutton")) continue;
     const auto named = std::find_if(std::begin(kControlNames), std::end(kControlNames),
                                     [&](const wchar_t* n) { return container::KeyEquals(object->name, n); });
@@ -263,6 +277,13 @@ void FormT::CreateControls() {
     clickHandlers_[index].control = control;
     sites_[index] = &buttons_->Add(placement, &bag, &clickHandlers_[index]);
   }
+}
+
+HWND FormT::PictureBoxWindow(std::wstring_view name) const {
+  if (container::KeyEquals(name, L"picclose1")) return picclose1_.hwnd();
+  if (container::KeyEquals(name, L"picclose2")) return picclose2_.hwnd();
+  if (container::KeyEquals(name, L"Picture3")) return picture3_.hwnd();
+  return nullptr;
 }
 
 void FormT::Paint(HDC dc) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "button_form.h"
 #include "form_design.h"
@@ -85,6 +86,8 @@ class FormT final : public convert::ConversionUi, public ChooserUi {
   // The drawn control (image or label) topmost at the point of the window's surface.
   const container::FormObject* DrawnControlAt(POINT at) const;
   RECT PlaceInPixels(const container::FormObject& object) const;
+  // The window of the picture box of that name; null for any other control.
+  HWND PictureBoxWindow(std::wstring_view name) const;
   void OnClick(Control control);
   void OnFormMouseMove(POINT at);
 
@@ -105,6 +108,8 @@ class FormT final : public convert::ConversionUi, public ChooserUi {
   };
   std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter> bigIcon_, smallIcon_;
   PictureBox picture3_, picclose1_, picclose2_;
+  // The child that had the focus when the window was last deactivated.
+  HWND lastFocus_ = nullptr;
   UniqueWindow closeTip_;
   // Every handler of the panel hangs on a button's Click.
   struct ClickHandler final : controls::ButtonEvents {

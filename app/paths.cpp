@@ -7,6 +7,14 @@ std::wstring ParentFolder(const std::wstring& path) {
   return at == std::wstring::npos ? std::wstring() : path.substr(0, at);
 }
 
+std::wstring InitialFolder(const std::wstring& programPath) {
+  std::wstring folder = ParentFolder(programPath);
+  const bool driveAlone = folder.size() == 2 && folder[1] == L':' &&
+                          ((folder[0] >= L'A' && folder[0] <= L'Z') || (folder[0] >= L'a' && folder[0] <= L'z'));
+  if (driveAlone) folder.push_back(L'\\');
+  return folder;
+}
+
 std::wstring DialogFilter(const std::wstring& filter) {
   std::wstring list = filter;
   for (auto& c : list)

@@ -15,6 +15,10 @@ struct PathState {
 // The text before the last backslash; empty when there is none.
 std::wstring ParentFolder(const std::wstring& path);
 
+// The folder the file dialogs open in: the folder of the program at `programPath`, where a
+// drive's root keeps its backslash ("C:\\", not the drive-relative "C:").
+std::wstring InitialFolder(const std::wstring& programPath);
+
 // "a|b|c|d" becomes "a\0b\0c\0d\0\0", the dialog's filter list.
 std::wstring DialogFilter(const std::wstring& filter);
 

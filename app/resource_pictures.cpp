@@ -73,13 +73,30 @@ PicturePtr OpaqueBitmap(HBITMAP bitmap, std::int32_t bitsPerPixel) {
                                 std::move(pixels));
 }
 
+}  // namespace
+
+PicturePtr PictureFromBitmap(HBITMAP bitmap, std::int32_t bitsPerPixel) {
+  if (bitsPerPixel != 32) return OpaqueBitmap(bitmap, bitsPerPixel);
+  BITMAP info{};
+  if (!GetObjectW(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return nullptr;
+  std::vector<std::uint32_t> pixels = Pixels32(bitmap, info.bmWidth, info.bmHeight);
+  if (pixels.empty()) return nullptr;
+  // Alpha bytes that are all zero are a 32-bit bitmap that never had alpha: opaque.
+  const bool hasAlpha = std::any_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return (p >> 24) != 0; });
+  if (!hasAlpha)
+    for (auto& p : pixels) p |= 0xFF000000u;
+  return container::MakePicture(Picture::Kind::Bitmap, info.bmWidth, info.bmHeight, 32, hasAlpha, std::move(pixels));
+}
+
+namespace {
+
 PicturePtr FromBitmapResource(HMODULE module, LPCWSTR name) {
   if (!FindResourceW(module, name, MAKEINTRESOURCEW(2))) return nullptr;
   const GdiObject<HBITMAP> bitmap(
       static_cast<HBITMAP>(LoadImageW(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   DIBSECTION dib{};
   if (!bitmap || !GetObjectW(bitmap.get(), sizeof dib, &dib)) return nullptr;
-  return OpaqueBitmap(bitmap.get(), dib.dsBm.bmBitsPixel);
+  return PictureFromBitmap(bitmap.get(), dib.dsBm.bmBitsPixel);
 }
 
 // An icon as its default-size image: the colour image with its alpha, or with the mask's

@@ -31,6 +31,10 @@ std::string_view ResourceBytes(HMODULE module, LPCWSTR type, LPCWSTR name);
 // the module has none of that name or it cannot be decoded.
 container::PicturePtr LoadResourcePicture(HMODULE module, std::wstring_view name);
 
+// A bitmap of the given source depth as a picture. A 32-bit one keeps its alpha unless
+// every alpha byte is zero (then it is opaque); lower depths are opaque.
+container::PicturePtr PictureFromBitmap(HBITMAP bitmap, std::int32_t bitsPerPixel);
+
 // A 32-bit top-down DIB section holding the picture's pixels.
 GdiObject<HBITMAP> ToBitmap(const container::Picture& picture);
 

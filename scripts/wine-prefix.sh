@@ -7,11 +7,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 prefix=$1
 loader=$(quillon_wine_loader 64)
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINELOADER=$loader
-[ -f "$prefix/.quillon-ready" ] && exit 0
+# Bumped whenever a step below changes, so prefixes made before it get the step too.
+ready="$prefix/.quillon-ready-2"
+[ -f "$ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
-[ -f "$prefix/.quillon-ready" ] && exit 0
+[ -f "$ready" ] && exit 0
 "$loader" wineboot --init >/dev/null 2>&1
 wineserver -w || true
 fonts="$prefix/drive_c/windows/Fonts"
@@ -23,5 +25,12 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 for face in SimSun '宋体'; do
   "$loader" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
 done
+# Characters Tahoma lacks come from the fonts linked to its face name. Wine's own links reach
+# the CJK face through SimSun's replacement for regular Tahoma only; the bold face is looked up
+# by a name of its own, so both names link to the CJK face directly, first in line.
+link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+for face in Tahoma 'Tahoma Bold'; do
+  "$loader" reg add "$link" /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+done
 wineserver -w || true
-touch "$prefix/.quillon-ready"
+touch "$ready"

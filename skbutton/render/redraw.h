@@ -160,6 +160,11 @@ class ButtonRenderer {
   void Redraw(Surface& surface, RenderHost& host, PaintInput& input);
   void RebuildRegion(Surface& surface, RenderHost& host, PaintInput& input);
   const RenderState& State() const { return state_; }
+  // The control keeps the cached size; it is handed in before each run and read back after.
+  void SetCachedSize(int width, int height) {
+    state_.W = width;
+    state_.H = height;
+  }
 
  private:
   PainterTable painters_;  // a copy: fourteen pointers

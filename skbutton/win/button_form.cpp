@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cwctype>
 
 namespace quillon::controls::win {
 
@@ -15,6 +14,7 @@ ButtonSite& ButtonForm::Add(const ButtonPlacement& placement, const container::P
                             ButtonEvents* events) {
   sites_.push_back(std::make_unique<ButtonSite>(*this, placement, renderer_));
   ButtonSite& site = *sites_.back();
+  tabOrder_.push_back({&site, nullptr});
   skbutton& control = *site.control();
   control.SetEvents(events);
   if (bag != nullptr) {
@@ -28,6 +28,10 @@ ButtonSite& ButtonForm::Add(const ButtonPlacement& placement, const container::P
     control.OnShow();
   }
   return site;
+}
+
+void ButtonForm::AddTabStop(HWND window) {
+  if (window != nullptr) tabOrder_.push_back({nullptr, window});
 }
 
 ButtonSite* ButtonForm::Find(HWND window) const {
@@ -67,8 +71,19 @@ void ButtonForm::FocusChanged() {
   for (ButtonSite* site : changed) site->AmbientChanged(L"DisplayAsDefault");
 }
 
+namespace {
+
+// The platform's full case mapping: access keys are kept and matched in lower case.
+wchar_t LowerCase(wchar_t key) {
+  wchar_t lower[1] = {key};
+  CharLowerBuffW(lower, 1);
+  return lower[0];
+}
+
+}  // namespace
+
 ButtonSite* ButtonForm::ByAccessKey(wchar_t key) const {
-  const auto lower = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(key)));
+  const wchar_t lower = LowerCase(key);
   for (const auto& site : sites_) {
     if (site->CanTakeFocus() && site->accessKeys().find(lower) != std::wstring::npos) return site.get();
   }
@@ -82,7 +97,7 @@ bool ButtonForm::PreTranslateMessage(const MSG& msg) {
   if (msg.message == WM_KEYDOWN && !ctrl && !alt) {
     switch (msg.wParam) {
       case VK_TAB:
-        MoveFocus(Focused(), GetKeyState(VK_SHIFT) >= 0);
+        MoveFocusFrom(GetFocus(), GetKeyState(VK_SHIFT) >= 0);
         return true;
       case VK_RETURN:
         // A focused button takes Enter itself (its own Click).
@@ -107,7 +122,7 @@ bool ButtonForm::PreTranslateMessage(const MSG& msg) {
     ButtonSite* site = ByAccessKey(static_cast<wchar_t>(ch));
     if (site == nullptr) return false;
     if (GetFocus() != site->hwnd()) SetFocus(site->hwnd());
-    const auto key = static_cast<std::int16_t>(std::towlower(static_cast<std::wint_t>(ch)));
+    const auto key = static_cast<std::int16_t>(LowerCase(static_cast<wchar_t>(ch)));
     if (site->control() != nullptr) site->control()->OnAccessKeyPress(key);
     return true;
   }
@@ -115,21 +130,32 @@ bool ButtonForm::PreTranslateMessage(const MSG& msg) {
 }
 
 void ButtonForm::MoveFocus(ButtonSite* from, bool forward) {
-  std::vector<ButtonSite*> order;
-  for (const auto& site : sites_) {
-    if (site.get() == from || site->CanTakeFocus()) order.push_back(site.get());
+  MoveFocusFrom(from != nullptr ? from->hwnd() : nullptr, forward);
+}
+
+void ButtonForm::MoveFocusFrom(HWND from, bool forward) {
+  const auto windowOf = [](const TabStop& stop) { return stop.site != nullptr ? stop.site->hwnd() : stop.window; };
+  const auto canTakeFocus = [&](const TabStop& stop) {
+    if (stop.site != nullptr) return stop.site->CanTakeFocus();
+    return IsWindow(stop.window) && IsWindowEnabled(stop.window) && IsWindowVisible(stop.window);
+  };
+  std::vector<const TabStop*> order;
+  for (const TabStop& stop : tabOrder_) {
+    if ((from != nullptr && windowOf(stop) == from) || canTakeFocus(stop)) order.push_back(&stop);
   }
   if (order.empty()) return;
   const auto n = static_cast<std::ptrdiff_t>(order.size());
-  const auto at = std::find(order.begin(), order.end(), from) - order.begin();
+  const auto at =
+      std::find_if(order.begin(), order.end(), [&](const TabStop* s) { return from != nullptr && windowOf(*s) == from; }) -
+      order.begin();
   std::ptrdiff_t next;
   if (at == n) {
     next = forward ? 0 : n - 1;
   } else {
     next = forward ? (at + 1) % n : (at + n - 1) % n;
   }
-  ButtonSite* target = order[static_cast<std::size_t>(next)];
-  if (target->CanTakeFocus()) SetFocus(target->hwnd());
+  const TabStop& target = *order[static_cast<std::size_t>(next)];
+  if (canTakeFocus(target)) SetFocus(windowOf(target));
 }
 
 void ButtonForm::DoEvents() {
@@ -169,6 +195,7 @@ void ButtonForm::DestroyAll() {
   default_ = nullptr;
   cancel_ = nullptr;
   shownAsDefault_.clear();
+  tabOrder_.clear();
   // Newest first, so each button's form hook comes off the top of the chain.
   while (!sites_.empty()) sites_.pop_back();
   if (tips_ != nullptr && IsWindow(tips_)) DestroyWindow(tips_);

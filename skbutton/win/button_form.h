@@ -26,9 +26,14 @@ class ButtonForm {
   ButtonForm& operator=(const ButtonForm&) = delete;
 
   // Places a button and loads it: from its stored bag, or as a new instance without one. Tab
-  // order is the order of adding. The window is shown when the placement asks for it.
+  // order is the order of adding, buttons and other stops alike. The window is shown when the
+  // placement asks for it.
   ButtonSite& Add(const ButtonPlacement& placement, const container::PropertyBag* bag,
                   ButtonEvents* events = nullptr);
+
+  // Another of the form's controls (a picture box) that takes the focus in its place of the
+  // tab order.
+  void AddTabStop(HWND window);
 
   HWND hwnd() const { return form_; }
   const std::vector<std::unique_ptr<ButtonSite>>& sites() const { return sites_; }
@@ -54,14 +59,19 @@ class ButtonForm {
 
   // Call from the message loop before TranslateMessage; true: the message was used up.
   bool PreTranslateMessage(const MSG& msg);
-  // Moves the focus from site to the next (or previous) button that can take it.
+  // Moves the focus from site to the next (or previous) stop that can take it.
   void MoveFocus(ButtonSite* from, bool forward);
+  // The same from any window of the form (the focused one); one outside the order starts it.
+  void MoveFocusFrom(HWND from, bool forward);
   // Processes every queued message, paints included (a WM_QUIT met on the way is put back).
   static void DoEvents();
 
   // The form's tooltip of a control (the extender's ToolTipText); empty removes it.
   void SetControlToolTip(ButtonSite& site, std::wstring_view text);
   HWND controlToolTips() const { return tips_; }
+
+  // The button that takes the typed character as its access key, in either case; null for none.
+  ButtonSite* ByAccessKey(wchar_t key) const;
 
   // Sites report focus changes here so the DisplayAsDefault ambient follows.
   void FocusChanged();
@@ -72,11 +82,16 @@ class ButtonForm {
  private:
   friend class ButtonSite;
   ButtonSite* Focused() const;
-  ButtonSite* ByAccessKey(wchar_t key) const;
 
   HWND form_;
   RendererFactory renderer_;
   std::vector<std::unique_ptr<ButtonSite>> sites_;
+  // Every stop in tab order: a button's site, or another window with a null site.
+  struct TabStop {
+    ButtonSite* site;
+    HWND window;
+  };
+  std::vector<TabStop> tabOrder_;
   ButtonSite* default_ = nullptr;
   ButtonSite* cancel_ = nullptr;
   std::vector<const ButtonSite*> shownAsDefault_;

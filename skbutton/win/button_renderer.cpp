@@ -30,14 +30,20 @@ class StyleRenderer final : public Renderer, private render::RenderHost {
  private:
   template <class Step>
   void Run(Step step) {
-    const skbutton* c = site_.control();
+    skbutton* c = site_.control();
     HDC dc = site_.BackBufferDc();
     if (c == nullptr || dc == nullptr) return;
     render::PaintInput in = render::PaintInputFrom(*c, ScreenDpiY());
+    // The surface clears to the control surface's own background, the button face: the
+    // disabled edge looks show it, every other look paints over it.
     render::GdiSurface surface(dc, site_.BufferWidth(), site_.BufferHeight(), site_.hwnd(),
-                               render::TranslateColour(c->BackColor(), colours_));
+                               render::TranslateColour(kSurfaceBack, colours_));
+    // One cached size, the control's: a region built before the first redraw has the real size.
+    renderer_.SetCachedSize(c->CachedWidth(), c->CachedHeight());
     step(surface, in);
+    c->SetCachedSize(renderer_.State().W, renderer_.State().H);
   }
+  static constexpr render::OleColour kSurfaceBack = 0x8000000Fu;  // system colour: button face
 
   // ---- RenderHost ----
   double SurfaceWidth() override { return site_.ScaleWidth(); }

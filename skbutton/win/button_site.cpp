@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "button_form.h"
+#include "gdi_objects.h"
 
 namespace quillon::controls::win {
 namespace {
@@ -191,6 +192,9 @@ LRESULT ButtonSite::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                                   : message == WM_RBUTTONDOWN || message == WM_RBUTTONDBLCLK ? kRight
                                                                                                : kMiddle;
       pressed_ |= button;
+      // The release of a right or middle press comes back here wherever it happens, so no
+      // pressed bit outlives its button.
+      if (button != kLeft && GetCapture() == nullptr) ::SetCapture(window_);
       if (control_) control_->OnMouseDown(button, ShiftState(), x, y);
       return 0;
     }
@@ -206,6 +210,7 @@ LRESULT ButtonSite::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // A press that began elsewhere (or was cancelled) ends here without a Click.
       if ((pressed_ & button) == 0) return 0;
       pressed_ = static_cast<std::int16_t>(pressed_ & ~button);
+      if (button != kLeft && (pressed_ & kLeft) == 0 && GetCapture() == window_) ::ReleaseCapture();
       c.OnMouseUp(button, ShiftState(), x, y);
       return 0;
     }
@@ -213,6 +218,8 @@ LRESULT ButtonSite::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       pressed_ = 0;
       break;
     case WM_MOUSEMOVE:
+      // A right or middle button that is up again was released where this window did not hear it.
+      pressed_ = static_cast<std::int16_t>(pressed_ & (kLeft | ButtonsOf(wParam)));
       c.OnMouseMove(ButtonsOf(wParam), ShiftState(), x, y);
       return 0;
     case WM_KEYDOWN:
@@ -267,9 +274,50 @@ void ButtonSite::OnPaint() {
 void ButtonSite::OnSetCursor() {
   if (control_ && control_->HandPointer()) {
     ::SetCursor(LoadCursorW(nullptr, IDC_HAND));
+  } else if (HCURSOR custom = mousePointer_ == container::kPointerCustom ? IconCursor() : nullptr) {
+    ::SetCursor(custom);
   } else {
     ::SetCursor(PointerCursor(mousePointer_));
   }
+}
+
+HCURSOR ButtonSite::IconCursor() {
+  if (iconCursor_ || !mouseIcon_) return iconCursor_.get();
+  const container::Picture& icon = *mouseIcon_;
+  if (icon.width <= 0 || icon.height <= 0 ||
+      icon.pixels.size() != static_cast<std::size_t>(icon.width) * static_cast<std::size_t>(icon.height))
+    return nullptr;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = icon.width;
+  info.bmiHeader.biHeight = -icon.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const render::GdiObject<HBITMAP> colour(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  // All-zero mask: the colour image's alpha decides what shows.
+  const std::vector<std::uint8_t> zeros(static_cast<std::size_t>((icon.width + 15) / 16 * 2) * icon.height, 0);
+  const render::GdiObject<HBITMAP> mask(CreateBitmap(icon.width, icon.height, 1, 1, zeros.data()));
+  if (!colour || !bits || !mask) return nullptr;
+  auto* out = static_cast<std::uint32_t*>(bits);
+  for (std::size_t i = 0; i < icon.pixels.size(); ++i)
+    out[i] = icon.hasAlpha ? icon.pixels[i] : icon.pixels[i] | 0xFF000000u;
+  ICONINFO parts{};
+  parts.fIcon = FALSE;
+  // An icon has no hot spot of its own: the pointer's point is its middle.
+  parts.xHotspot = static_cast<DWORD>(icon.width / 2);
+  parts.yHotspot = static_cast<DWORD>(icon.height / 2);
+  parts.hbmMask = mask.Get();
+  parts.hbmColor = colour.Get();
+  iconCursor_.reset(CreateIconIndirect(&parts));
+  return iconCursor_.get();
+}
+
+void ButtonSite::SetAccessKeys(std::wstring_view keys) {
+  // The platform's full case mapping, so every cased letter matches typed in either case.
+  accessKeys_.assign(keys);
+  if (!accessKeys_.empty()) CharLowerBuffW(accessKeys_.data(), static_cast<DWORD>(accessKeys_.size()));
 }
 
 HDC ButtonSite::BackBufferDc() {

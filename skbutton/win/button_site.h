@@ -75,7 +75,7 @@ class ButtonSite final : public container::Site, public WindowServices, private 
   std::wstring DisplayName() const override { return name_; }
   void PropertyChanged(std::wstring_view name) override;
   void ReportError(std::wstring_view message) override;
-  void SetAccessKeys(std::wstring_view keys) override { accessKeys_.assign(keys); }
+  void SetAccessKeys(std::wstring_view keys) override;
   void MoveFocus(bool forward) override;
   void DoEvents() override;
   std::uint32_t SystemColour(int index) const override { return GetSysColor(index); }
@@ -93,7 +93,10 @@ class ButtonSite final : public container::Site, public WindowServices, private 
   std::int16_t MousePointer() const override { return mousePointer_; }
   void SetMousePointer(std::int16_t code) override { mousePointer_ = code; }
   container::PicturePtr MouseIcon() const override { return mouseIcon_; }
-  void SetMouseIcon(container::PicturePtr icon) override { mouseIcon_ = std::move(icon); }
+  void SetMouseIcon(container::PicturePtr icon) override {
+    mouseIcon_ = std::move(icon);
+    iconCursor_.reset();
+  }
   std::uintptr_t LoadHandCursor() override;
   void SetCursor(std::uintptr_t cursor) override;
   bool CursorOverControl() const override;
@@ -128,6 +131,12 @@ class ButtonSite final : public container::Site, public WindowServices, private 
   void OnSetCursor();
   void DestroyControl();
 
+  struct CursorFree {
+    void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
+  };
+  // The cursor made from MouseIcon for pointer 99 (made when first shown).
+  HCURSOR IconCursor();
+
   struct LibraryFree {
     void operator()(HMODULE module) const { FreeLibrary(module); }
   };
@@ -139,6 +148,7 @@ class ButtonSite final : public container::Site, public WindowServices, private 
   std::wstring extenderToolTip_;
   std::int16_t mousePointer_ = container::kPointerDefault;
   container::PicturePtr mouseIcon_;
+  std::unique_ptr<std::remove_pointer_t<HCURSOR>, CursorFree> iconCursor_;
   std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFree> shellLibrary_;
   winsvc::WindowServices services_;
   winsvc::ToolTip toolTip_;

@@ -180,5 +180,42 @@ TEST(ShippedResources, ThePicturesDecodeWithTheirSizesAndColours) {
   EXPECT_FALSE(LoadResourcePicture(exe.get(), L"NOSUCHPICTURE"));
 }
 
+// A 32-bit top-down DIB section of one row of pixels.
+GdiObject<HBITMAP> Row32(const std::vector<std::uint32_t>& pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = static_cast<LONG>(pixels.size());
+  info.bmiHeader.biHeight = -1;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  GdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (bits) std::copy(pixels.begin(), pixels.end(), static_cast<std::uint32_t*>(bits));
+  return bitmap;
+}
+
+TEST(BitmapPictures, ThirtyTwoBitBitmapsKeepTheirAlphaUnlessItIsAllZero) {
+  const std::vector<std::uint32_t> soft{0x80FF0000u, 0x00000000u, 0xFF00FF00u};
+  const GdiObject<HBITMAP> withAlpha = Row32(soft);
+  const container::PicturePtr kept = PictureFromBitmap(withAlpha.get(), 32);
+  ASSERT_TRUE(kept);
+  EXPECT_TRUE(kept->hasAlpha) << "a 32-bit bitmap's own alpha was dropped: it draws opaque";
+  EXPECT_EQ(kept->pixels, soft);
+  EXPECT_EQ(kept->bitsPerPixel, 32);
+
+  const GdiObject<HBITMAP> noAlpha = Row32({0x00112233u, 0x00445566u});
+  const container::PicturePtr opaque = PictureFromBitmap(noAlpha.get(), 32);
+  ASSERT_TRUE(opaque);
+  EXPECT_FALSE(opaque->hasAlpha) << "alpha bytes that are all zero mean an opaque picture";
+  EXPECT_EQ(opaque->pixels, (std::vector<std::uint32_t>{0xFF112233u, 0xFF445566u}));
+
+  // Lower depths never carry alpha, whatever their fourth byte reads as.
+  const container::PicturePtr low = PictureFromBitmap(withAlpha.get(), 24);
+  ASSERT_TRUE(low);
+  EXPECT_FALSE(low->hasAlpha);
+  EXPECT_EQ(low->pixels[0], 0xFFFF0000u);
+}
+
 }  // namespace
 }  // namespace quillon::app

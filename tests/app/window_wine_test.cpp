@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "main_window.h"
@@ -470,12 +471,18 @@ TEST_F(MainWindow, PathDisplaysAndDisablingGoThroughTheButtonsProperties) {
   EXPECT_TRUE(IsWindowEnabled(form.Item(Control::cmdc)));
 }
 
-TEST_F(MainWindow, TabMovesTheFocusInTheDesignsTabOrderSkippingTheDisplays) {
+TEST_F(MainWindow, TabAndArrowsFollowTheStoredTabOrderPictureBoxesIncluded) {
   Show();
   SetForegroundWindow(hwnd);
   SetFocus(form.Item(Control::cmdsel));
+  // The stored order: Picture3, cmdsel, (cmdopath, Label1), picclose1, picclose2, (cmdspath),
+  // cmdc, cmdfile, cmdmemu, cmdsave, cmdlink; the disabled displays and the label take no focus.
+  const std::vector<HWND> expected{form.PicClose1(),         form.PicClose2(),          form.Item(Control::cmdc),
+                                   form.Item(Control::cmdfile), form.Item(Control::cmdmemu),
+                                   form.Item(Control::cmdsave), form.Item(Control::cmdlink), form.Picture3(),
+                                   form.Item(Control::cmdsel)};
   std::vector<HWND> visited;
-  for (int i = 0; i < 6; ++i) {
+  for (std::size_t i = 0; i < expected.size(); ++i) {
     MSG tab{};
     tab.hwnd = GetFocus();
     tab.message = WM_KEYDOWN;
@@ -484,9 +491,132 @@ TEST_F(MainWindow, TabMovesTheFocusInTheDesignsTabOrderSkippingTheDisplays) {
     DrainMessages();
     visited.push_back(GetFocus());
   }
-  EXPECT_EQ(visited, (std::vector<HWND>{form.Item(Control::cmdc), form.Item(Control::cmdfile),
-                                        form.Item(Control::cmdmemu), form.Item(Control::cmdsave),
-                                        form.Item(Control::cmdlink), form.Item(Control::cmdsel)}));
+  EXPECT_EQ(visited, expected) << "Tab skipped the picture boxes or left the stored order";
+  // The arrow keys of a button move along the same order.
+  SetFocus(form.Item(Control::cmdsel));
+  PostMessageW(form.Item(Control::cmdsel), WM_KEYDOWN, VK_RIGHT, 0);
+  DrainMessages();
+  EXPECT_EQ(GetFocus(), form.PicClose1());
+  SetFocus(form.Item(Control::cmdsel));
+  PostMessageW(form.Item(Control::cmdsel), WM_KEYDOWN, VK_LEFT, 0);
+  DrainMessages();
+  EXPECT_EQ(GetFocus(), form.Picture3());
+}
+
+// What a modal dialog of the form showed, seen from a second thread that then answers it as
+// the user would.
+struct DialogSeen {
+  bool found = false;
+  std::wstring title;
+  std::vector<HICON> icons;
+  std::vector<int> buttons;  // the visible push buttons' ids
+};
+
+class DialogAnswerer {
+ public:
+  DialogAnswerer(HWND owner, WORD command) : thread_([this, owner, command] { Run(owner, command); }) {}
+  ~DialogAnswerer() {
+    if (thread_.joinable()) thread_.join();
+  }
+  DialogSeen Wait() {
+    thread_.join();
+    return seen_;
+  }
+
+ private:
+  struct Search {
+    HWND owner;
+    HWND found = nullptr;
+  };
+  static BOOL CALLBACK FindOwned(HWND w, LPARAM lp) {
+    auto* search = reinterpret_cast<Search*>(lp);
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (std::wstring(cls) == L"#32770" && GetWindow(w, GW_OWNER) == search->owner && IsWindowVisible(w)) {
+      search->found = w;
+      return FALSE;
+    }
+    return TRUE;
+  }
+  static BOOL CALLBACK Inspect(HWND w, LPARAM lp) {
+    auto* seen = reinterpret_cast<DialogSeen*>(lp);
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE);
+    if (std::wstring(cls) == L"Static" && (style & SS_TYPEMASK) == SS_ICON)
+      seen->icons.push_back(reinterpret_cast<HICON>(SendMessageW(w, STM_GETICON, 0, 0)));
+    const LONG_PTR kind = style & BS_TYPEMASK;
+    if (std::wstring(cls) == L"Button" && IsWindowVisible(w) && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON))
+      seen->buttons.push_back(GetDlgCtrlID(w));
+    return TRUE;
+  }
+  void Run(HWND owner, WORD command) {
+    for (int i = 0; i < 500; ++i) {  // 10 s
+      Search search{owner};
+      EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
+      if (search.found) {
+        Sleep(100);  // let it settle, as a user would look before answering
+        seen_.found = true;
+        wchar_t title[64] = {};
+        GetWindowTextW(search.found, title, 64);
+        seen_.title = title;
+        EnumChildWindows(search.found, Inspect, reinterpret_cast<LPARAM>(&seen_));
+        PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+        return;
+      }
+      Sleep(20);
+    }
+  }
+  DialogSeen seen_;
+  std::thread thread_;
+};
+
+TEST_F(MainWindow, MessagesAreTitledQuillonWithTheInformationIconAndOnlyOk) {
+  Show();
+  SetForegroundWindow(hwnd);
+  DialogAnswerer answer(hwnd, IDOK);
+  form.ShowMessage(L"转换完成！");
+  const DialogSeen seen = answer.Wait();
+  ASSERT_TRUE(seen.found) << "no message box owned by the window appeared";
+  EXPECT_EQ(seen.title, L"Quillon");
+  ASSERT_EQ(seen.icons.size(), 1u);
+  EXPECT_EQ(seen.icons[0], LoadIconW(nullptr, IDI_INFORMATION)) << "not the information icon";
+  EXPECT_EQ(seen.buttons, std::vector<int>{IDOK}) << "an OK button and no other";
+}
+
+TEST_F(MainWindow, TheFocusComesBackAfterAMessageADialogOrAnotherWindow) {
+  Show();
+  SetForegroundWindow(hwnd);
+  SetFocus(form.Item(Control::cmdsave));
+  {
+    DialogAnswerer answer(hwnd, IDOK);
+    form.ShowMessage(L"请选择要转换的文件！");
+    ASSERT_TRUE(answer.Wait().found);
+  }
+  DrainMessages();
+  EXPECT_EQ(GetFocus(), form.Item(Control::cmdsave)) << "after a message box the focus landed on the form";
+
+  // The chooser's own dialog, cancelled: the chooser keeps the focus, so Space opens it again.
+  SetFocus(form.Item(Control::cmdsel));
+  {
+    DialogAnswerer answer(hwnd, IDCANCEL);
+    Click(Control::cmdsel);
+    ASSERT_TRUE(answer.Wait().found) << "the open dialog did not appear";
+  }
+  DrainMessages();
+  EXPECT_EQ(GetFocus(), form.Item(Control::cmdsel)) << "after the file dialog the focus landed on the form";
+
+  // Switching to another program's window and back.
+  HWND other = CreateWindowExW(0, L"Static", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(other);
+  SetForegroundWindow(other);
+  DrainMessages();
+  EXPECT_NE(GetFocus(), form.Item(Control::cmdsel));
+  SetForegroundWindow(hwnd);
+  DrainMessages();
+  EXPECT_EQ(GetFocus(), form.Item(Control::cmdsel)) << "coming back to the window lost the focused button";
+  DestroyWindow(other);
 }
 
 }  // namespace

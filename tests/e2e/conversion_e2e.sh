@@ -114,11 +114,58 @@ sys.exit(0 if out == stub + movie + bytes([0x56, 0x34, 0x12, 0xFA]) + struct.pac
 PY
 }
 
+# The ink of a caption on its button, from a capture of the window (left top width height in the
+# window's client pixels; with "after-gap", only the part after the widest gap between inked
+# columns, where the two spaces before "制作" lie). An empty box drawn for a missing glyph is an
+# outline: every row between its top and bottom edges inks the same two columns. Real strokes
+# make those rows differ. Prints the number of distinct interior rows; fails on box-like ink.
+caption_has_strokes() {
+  import -window "$main" "$work/window.ppm" >/dev/null 2>&1 || return 1
+  python3 - "$work/window.ppm" "$@" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+fields, at = [], 0
+while len(fields) < 4:  # P6 width height maxval
+    while data[at:at + 1].isspace(): at += 1
+    start = at
+    while not data[at:at + 1].isspace(): at += 1
+    fields.append(data[start:at])
+width, depth = int(fields[1]), int(fields[3])
+pixels = data[at + 1:]
+if depth > 255: pixels = pixels[0::2]  # 16-bit samples, high byte first
+left, top, w, h = map(int, sys.argv[2:6])
+def rgb(x, y):
+    i = 3 * (y * width + x)
+    return pixels[i], pixels[i + 1], pixels[i + 2]
+back = rgb(left + 3, top + h // 2)
+ink = [[sum(abs(a - b) for a, b in zip(rgb(left + x, top + y), back)) > 150 for x in range(w)] for y in range(h)]
+cols = [x for x in range(w) if any(ink[y][x] for y in range(h))]
+if not cols: print('     no ink at all', file=sys.stderr); sys.exit(1)
+a, b = cols[0], cols[-1] + 1
+if len(sys.argv) > 6 and sys.argv[6] == 'after-gap':
+    gaps = [(cols[i + 1] - cols[i], i) for i in range(len(cols) - 1)]
+    a = cols[max(gaps)[1] + 1]
+rows = [y for y in range(h) if any(ink[y][a:b])]
+t, bottom = rows[0], rows[-1]
+interior = {tuple(ink[y][a:b]) for y in range(t + 3, bottom - 2)}
+print('     %d inked columns from x %d, %d rows tall, %d distinct interior rows' % (b - a, a, bottom - t + 1, len(interior)), file=sys.stderr)
+sys.exit(0 if len(interior) >= 3 else 1)
+PY
+}
+# The credit band: "Corvandel  制作  " in 15.75 pt bold on the panel's colour, at (8, 159).
+check "制作 in the bold credit band is drawn, not two empty boxes" 'caption_has_strokes 10 161 301 29 after-gap'
+check "the regular-weight caption 选择转换文件 has its strokes as well" 'caption_has_strokes 220 43 89 25'
+
 # Nothing chosen yet.
 cmdc
 check "start with nothing chosen asks for the movie" 'message_is "请选择要转换的文件！"'
 
 cmdsel; choose 'C:\e2e\in\movie.swf'
+# The chooser keeps the focus through its dialog: Space on it opens the dialog again.
+xdotool key space
+check "Space on the focused chooser opens its dialog again" 'wait_window "打开文件" >/dev/null'
+xdotool key Escape
+wait_gone '打开文件'
 cmdc
 check "start with only the movie chosen asks for the output" 'message_is "请选择保存文件的路径！"'
 cmdsave; choose 'C:\e2e\out\movie.exe'

@@ -17,6 +17,14 @@ TEST(ParentFolder, KeepsTheTextBeforeTheLastBackslash) {
   EXPECT_EQ(ParentFolder(L"\\\\server\\share\\a b\\x.exe"), L"\\\\server\\share\\a b");
 }
 
+TEST(InitialFolder, IsTheProgramsFolderWithADrivesRootKeptWhole) {
+  EXPECT_EQ(InitialFolder(L"C:\\Tools\\Quillon.exe"), L"C:\\Tools");
+  EXPECT_EQ(InitialFolder(L"C:\\Quillon.exe"), L"C:\\") << "the dialogs opened drive-relative, not at the root";
+  EXPECT_EQ(InitialFolder(L"d:\\Quillon.exe"), L"d:\\");
+  EXPECT_EQ(InitialFolder(L"\\\\server\\share\\Quillon.exe"), L"\\\\server\\share");
+  EXPECT_EQ(InitialFolder(L"C:\\A:\\Quillon.exe"), L"C:\\A:") << "only a drive at the start is a root";
+}
+
 TEST(DialogFilter, BarsBecomeNulsAndTheListEndsInADoubleNul) {
   const std::wstring list = DialogFilter(kMovieFilter);
   const std::wstring expected(L"动画文件(*.swf)\0*.swf\0所有文件(*.*)\0*.*\0\0", 33);

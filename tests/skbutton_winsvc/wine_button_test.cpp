@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "button_form.h"
@@ -351,6 +352,152 @@ TEST(ButtonWindow, DropDownMenuOpensAtTheAlignPoint) {
   }
   EXPECT_TRUE(f.events[1].log.empty() || f.events[1].log == Log{}) << "a press with a menu raises no mouse events";
   f.control(1).UnsetPopupMenu();
+}
+
+TEST(ButtonWindow, ARightOrMiddlePressReleasedElsewhereLeavesNothingPressed) {
+  Fixture f;
+  for (auto [down, up, held, name] : {std::tuple{WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, "right"},
+                                      std::tuple{WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON, "middle"}}) {
+    SCOPED_TRACE(name);
+    f.events[0].log.clear();
+    f.Post(0, down, held, MAKELPARAM(10, 10));
+    EXPECT_EQ(GetCapture(), f.hwnd(0)) << "the release would go to whatever window lies under the pointer";
+    // Released over another window all the same (the capture was taken away), then back.
+    ReleaseCapture();
+    f.Post(1, up, 0, MAKELPARAM(10, 10));
+    f.Post(0, WM_MOUSEMOVE, 0, MAKELPARAM(12, 10));
+    f.Post(0, up, 0, MAKELPARAM(12, 10));
+    EXPECT_TRUE(f.events[0].log.empty()) << "a later release over the button raised MouseUp for the old press";
+    // With the capture, the release outside comes back to the button and ends the press there.
+    f.Post(0, down, held, MAKELPARAM(10, 10));
+    f.Post(0, up, 0, MAKELPARAM(-40, 10));
+    EXPECT_NE(GetCapture(), f.hwnd(0)) << "the capture outlived the press";
+    f.events[0].log.clear();
+    f.Post(0, up, 0, MAKELPARAM(12, 10));
+    EXPECT_TRUE(f.events[0].log.empty());
+  }
+}
+
+// A cursor of the picture, as the system shows it: its size and that it is a pointer.
+container::PicturePtr ArrowIcon() {
+  std::vector<std::uint32_t> pixels(32 * 32, 0u);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x <= y; ++x) pixels[static_cast<std::size_t>(y * 32 + x)] = 0xFF204080u;
+  return container::MakePicture(container::Picture::Kind::Icon, 32, 32, 32, true, std::move(pixels));
+}
+
+TEST(ButtonWindow, MousePointer99ShowsTheMouseIcon) {
+  Fixture f;
+  f.control(0).SetMouseIcon(ArrowIcon());
+  f.control(0).SetMousePointer(99);
+  SendMessageW(f.hwnd(0), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd(0)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  const HCURSOR shown = GetCursor();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_NE(shown, LoadCursorW(nullptr, IDC_ARROW)) << "pointer 99 showed the arrow, not the MouseIcon";
+  ICONINFO parts{};
+  ASSERT_TRUE(GetIconInfo(shown, &parts));
+  BITMAP colour{};
+  ASSERT_TRUE(parts.hbmColor);
+  GetObjectW(parts.hbmColor, sizeof colour, &colour);
+  EXPECT_EQ(colour.bmWidth, 32);
+  EXPECT_EQ(colour.bmHeight, 32);
+  EXPECT_FALSE(parts.fIcon) << "shown as an icon, not as a pointer";
+  if (parts.hbmColor) DeleteObject(parts.hbmColor);
+  if (parts.hbmMask) DeleteObject(parts.hbmMask);
+  // Without an icon, pointer 99 falls back to the arrow; another code shows its own cursor.
+  f.control(1).SetMousePointer(99);
+  SendMessageW(f.hwnd(1), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd(1)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
+  f.control(1).SetMousePointer(11);
+  SendMessageW(f.hwnd(1), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd(1)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+}
+
+TEST(ButtonWindow, AccessKeysMatchEveryCasedLetterInEitherCase) {
+  Fixture f;
+  // Latin Extended-A, Armenian and Georgian Mtavruli capitals lie outside ASCII, Latin-1,
+  // Greek and Cyrillic; the platform's case mapping covers them.
+  const std::pair<const wchar_t*, wchar_t> cases[] = {
+      {L"&\u0141\u00F3d\u017A", L'\u0142'}, {L"&\u0531\u0580", L'\u0561'}, {L"\u0100&\u0104", L'\u0105'}};
+  for (auto [caption, lower] : cases) {
+    f.control(1).SetCaption(caption);
+    EXPECT_EQ(f.button[1]->accessKeys(), std::wstring(1, lower)) << "the key is kept in lower case";
+    EXPECT_EQ(f.form->ByAccessKey(lower), f.button[1]);
+    wchar_t upper[1] = {lower};
+    CharUpperBuffW(upper, 1);
+    EXPECT_EQ(f.form->ByAccessKey(upper[0]), f.button[1]) << "the capital did not match its own button";
+  }
+  EXPECT_EQ(f.form->ByAccessKey(L'O'), f.button[0]);
+  EXPECT_EQ(f.form->ByAccessKey(L'q'), nullptr);
+}
+
+// A form with one button loaded from `bag`, drawn by the style painters through `renderer`.
+struct OneButton {
+  OwnedWindow window;
+  std::unique_ptr<ButtonForm> form;
+  ButtonSite* site = nullptr;
+  OneButton(const container::PropertyBag& bag, RendererFactory renderer = MakeStyleRenderer) {
+    window.reset(CreateWindowExW(0, FormClass(), L"form", WS_POPUP, 200, 150, 300, 120, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr));
+    ShowWindow(window.get(), SW_SHOWNA);
+    form = std::make_unique<ButtonForm>(window.get(), std::move(renderer));
+    site = &form->Add({L"cmd", nullptr, {10, 20, 107, 53}, 100}, &bag);
+    Pump();
+    UpdateWindow(site->hwnd());
+  }
+  COLORREF Pixel(int x, int y) const {
+    HDC dc = GetDC(site->hwnd());
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(site->hwnd(), dc);
+    return c;
+  }
+};
+
+TEST(ButtonWindow, DisabledEdgeStylesShowTheButtonFaceNotBackColor) {
+  for (std::int32_t style : {0, 1, 11, 12}) {  // Classic, Flat, HoverRaised, HoverThin
+    SCOPED_TRACE(style);
+    container::PropertyBag bag = Bag(L"", false);
+    bag.Set(L"ButtonStyle", style);
+    bag.Set(L"BackColor", std::int32_t{0x0000FF});  // red
+    OneButton b(bag);
+    ASSERT_FALSE(IsWindowEnabled(b.site->hwnd()));
+    EXPECT_EQ(b.Pixel(48, 16), GetSysColor(COLOR_BTNFACE)) << "the disabled face shows BackColor";
+    EXPECT_EQ(b.Pixel(5, 5), GetSysColor(COLOR_BTNFACE));
+  }
+}
+
+// Forwards to the style renderer and notes the window region after every region rebuild.
+class RegionWatch final : public Renderer {
+ public:
+  RegionWatch(ButtonSite& site, std::vector<RECT>& regions)
+      : site_(site), inner_(MakeStyleRenderer(site)), regions_(regions) {}
+  void Redraw() override { inner_->Redraw(); }
+  void RebuildRegion() override {
+    inner_->RebuildRegion();
+    RECT box{};
+    if (GetWindowRgnBox(site_.hwnd(), &box) == ERROR) box = {-1, -1, -1, -1};
+    regions_.push_back(box);
+  }
+
+ private:
+  ButtonSite& site_;
+  std::unique_ptr<Renderer> inner_;
+  std::vector<RECT>& regions_;
+};
+
+TEST(ButtonWindow, TheRegionBuiltWhileLoadingHasTheButtonsSize) {
+  std::vector<RECT> regions;
+  container::PropertyBag bag = Bag(L"Glass");
+  bag.Set(L"ButtonStyle", std::int32_t{3});
+  OneButton b(bag, [&regions](ButtonSite& site) { return std::make_unique<RegionWatch>(site, regions); });
+  ASSERT_FALSE(regions.empty()) << "loading built no region";
+  // Glass: a rounded rectangle over W + 1 by H + 1 of the 97 x 33 button.
+  const RECT first = regions.front();
+  EXPECT_EQ(first.right - first.left, 97) << "the first region was built from a size of "
+                                          << first.right - first.left << " x " << first.bottom - first.top;
+  EXPECT_EQ(first.bottom - first.top, 33);
+  EXPECT_EQ(b.site->control()->CachedWidth(), 97);
+  EXPECT_EQ(b.site->control()->CachedHeight(), 33);
 }
 
 }  // namespace
