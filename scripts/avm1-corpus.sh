@@ -2,6 +2,9 @@
 # Runs every case of a script corpus (one folder a case: test.swf, test.toml, output.txt and
 # maybe input.json) through the renderer's --trace mode and compares the traced lines with
 # output.txt, exactly or within the case's [approximations]. One line per case, then the total.
+# Each case gets a fresh, empty store for its shared objects; files or folders that its test.toml
+# lists in `stored = [...]` (paths in the case's folder, such as "save.sol") are copied first to
+# where the movie's own shared objects live, so that SharedObject.getLocal("save") finds them.
 # Usage: scripts/avm1-corpus.sh [--min N] [--jobs J] [CORPUS_DIR] [RENDERER]
 # Exit status: 0 when at least N cases pass (all by default), 1 otherwise, 2 on a usage error or
 # without a renderer, 77 without a corpus.
@@ -34,9 +37,11 @@ import concurrent.futures
 import math
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 
 CASE_TIMEOUT = 10  # seconds
 # The reference outputs were taken in a fixed +05:45 zone with the clock at 2001-02-02T22:20:06Z
@@ -281,7 +286,31 @@ def run_case(name):
             expected = lines_of(f.read())
     except (OSError, ValueError, re.error) as e:
         return False, f'cannot read the case: {e}'
-    command = [render, os.path.join(folder, 'test.swf'), '--frames', str(frames), '--trace', '--clock', REFERENCE_CLOCK]
+    store = tempfile.mkdtemp(prefix='quillon-store-')
+    try:
+        stored = top.get('stored', [])
+        for item in stored if isinstance(stored, list) else [stored]:
+            source = os.path.normpath(os.path.join(folder, str(item)))
+            if os.path.commonpath([source, folder]) != folder:
+                return False, f'stored data outside the case: {item}'
+            # The movie's folder of saves: localhost, then the movie's own path.
+            saves = os.path.join(store, 'localhost', *os.path.join(folder, 'test.swf').strip(os.sep).split(os.sep))
+            target = os.path.join(saves, os.path.relpath(source, folder))
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            if os.path.isdir(source):
+                shutil.copytree(source, target)
+            else:
+                shutil.copy(source, target)
+        return run_in_store(name, folder, frames, approx, expected, store)
+    except OSError as e:
+        return False, f'cannot prepare the store: {e}'
+    finally:
+        shutil.rmtree(store, ignore_errors=True)
+
+
+def run_in_store(name, folder, frames, approx, expected, store):
+    command = [render, os.path.join(folder, 'test.swf'), '--frames', str(frames), '--trace', '--clock', REFERENCE_CLOCK,
+               '--store', store]
     if os.path.exists(os.path.join(folder, 'input.json')):
         command += ['--input', os.path.join(folder, 'input.json')]
     try:

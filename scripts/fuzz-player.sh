@@ -2,7 +2,7 @@
 # Fuzzes the player core (reader, timelines, scripts, rasteriser) with libFuzzer.
 # Usage: scripts/fuzz-player.sh [SECONDS] (default 600). Needs clang and libclang-rt-14-dev,
 # installed here when missing (as root). Fuzzes in one process at the lowest priority; findings
-# land in build/player-fuzz/findings.
+# land in build/player-fuzz/findings (QUILLON_FUZZ_OUT names another folder for a separate run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -12,7 +12,7 @@ for p in clang libclang-rt-14-dev zlib1g-dev libstb-dev; do
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$p"
   fi
 done
-out=build/player-fuzz
+out=${QUILLON_FUZZ_OUT:-build/player-fuzz}
 mkdir -p "$out/obj" "$out/corpus" "$out/findings"
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Iplayer)
 objs=()

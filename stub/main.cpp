@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -152,12 +153,36 @@ class TraceLog {
   std::deque<std::string> lines_;
 };
 
+std::string Utf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+// %APPDATA%\Quillon\<movie name>; empty (saves kept in memory only) when there is none.
+std::filesystem::path SaveFolder(const std::wstring& title) {
+  wchar_t appData[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return {};
+  std::wstring name = title;
+  for (wchar_t& c : name)
+    if (wcschr(L"\\/:*?\"<>|", c)) c = L'_';
+  return std::filesystem::path(appData) / L"Quillon" / name;
+}
+
 // The playing window: one per process.
 class PlayerWindow {
  public:
-  PlayerWindow(std::shared_ptr<const qp::Movie> movie) : player_(std::move(movie)) {
+  PlayerWindow(std::shared_ptr<const qp::Movie> movie, const std::wstring& exe, const std::wstring& title)
+      : player_(std::move(movie)) {
     player_.onGetUrl = [](const std::string& url, const std::string&) { OpenAddress(url); };
     player_.onTrace = [this](const std::string& line) { traces_.Add(line); };
+    // A projector's movie has no folder of its own: files it loads are beside the executable,
+    // and its saves go to the user's application data, one folder a movie.
+    const std::filesystem::path exePath(exe);
+    player_.SetDataPaths(exePath.parent_path(), SaveFolder(title), Utf8(exe));
   }
 
   int Run(HINSTANCE instance, const std::wstring& title) {
@@ -352,6 +377,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                      sized ? facts->stageHeight : kPlainHeight);
   }
   if (Report(Describe(*loaded.movie) + L"Title: " + title + L"\n")) return kShown;
-  PlayerWindow window(loaded.movie);
+  PlayerWindow window(loaded.movie, exe, title);
   return window.Run(instance, title);
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -28,11 +29,23 @@ int Usage() {
                "usage: quillon-render MOVIE.swf [--frames N] [--quality low|high] [--out OUT.png]\n"
                "                      [--expected REF.png [--tolerance T] [--max-outliers M]] [--bench K] [--show N]\n"
                "       quillon-render MOVIE.swf --trace [--frames N] [--input INPUT.json] [--clock MS]\n"
+               "       (either form) [--store DIR]\n"
                "--trace runs the frames without drawing and prints each traced line; --clock fixes\n"
-               "the date scripts see (milliseconds since 1970) for repeatable runs.\n"
+               "the date scripts see (milliseconds since 1970) for repeatable runs. The movie's\n"
+               "shared objects are saved under --store (by default a temporary folder, removed at\n"
+               "the end); relative addresses it loads resolve beside the movie.\n"
                "Exit status: 0 rendered (and matched), 1 mismatch, 2 error.\n");
   return 2;
 }
+
+// The default store: a fresh folder that goes when the run ends.
+struct TempStore {
+  std::filesystem::path path;
+  ~TempStore() {
+    std::error_code ec;
+    if (!path.empty()) std::filesystem::remove_all(path, ec);
+  }
+};
 
 std::vector<std::uint8_t> ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -46,7 +59,7 @@ int main(int argc, char** argv) {
   std::string moviePath = argv[1], out, expected;
   long frames = 1, tolerance = 0, maxOutliers = 0, bench = 0, show = 0;
   bool trace = false;
-  std::string input;
+  std::string input, store;
   Quality quality = Quality::High;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -64,6 +77,7 @@ int main(int argc, char** argv) {
       const double ms = std::strtod(argv[++i], nullptr);
       avm1::SetWallClock([ms] { return ms; });
     }
+    else if (arg == "--store" && hasValue) store = argv[++i];
     else if (arg == "--input" && hasValue) input = argv[++i];  // mouse and keyboard: not delivered yet
     else return Usage();
   }
@@ -74,7 +88,18 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (loaded.error == LoadError::NeedsActionScript3) std::fprintf(stderr, "note: the movie needs ActionScript 3\n");
+  TempStore tempStore;
+  if (store.empty()) {
+    std::error_code ec;
+    tempStore.path = std::filesystem::temp_directory_path(ec) /
+                     ("quillon-render-store-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::filesystem::create_directories(tempStore.path, ec);
+    store = tempStore.path.string();
+  }
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(moviePath, ec);
   Player player(loaded.movie);
+  player.SetDataPaths(absolute.parent_path(), store, absolute.string());
   if (trace) {
     player.onTrace = [](const std::string& line) {
       std::fwrite(line.data(), 1, line.size(), stdout);

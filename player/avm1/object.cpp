@@ -1,12 +1,39 @@
 #include "avm1/object.h"
 
 #include <algorithm>
+#include <map>
 #include <unordered_set>
 
 #include "avm1/machine.h"
 
 namespace quillon::player::avm1 {
 namespace {
+
+// A virtual property's getter or setter that reaches the same property again, directly or
+// through others, runs at most this many times at once; deeper reads give undefined and
+// deeper assignments do nothing, as in the reference player.
+constexpr int kMaxVirtualNesting = 65;
+
+struct VirtualCall {
+  VirtualCall(const Object* owner, std::string_view name) : key(owner, std::string(name)) {
+    int& n = Active()[key];
+    allowed = n < kMaxVirtualNesting;
+    if (allowed) ++n;
+  }
+  ~VirtualCall() {
+    if (!allowed) return;
+    auto& active = Active();
+    if (const auto it = active.find(key); it != active.end() && --it->second <= 0) active.erase(it);
+  }
+  VirtualCall(const VirtualCall&) = delete;
+  VirtualCall& operator=(const VirtualCall&) = delete;
+  static std::map<std::pair<const Object*, std::string>, int>& Active() {
+    thread_local std::map<std::pair<const Object*, std::string>, int> active;
+    return active;
+  }
+  std::pair<const Object*, std::string> key;
+  bool allowed = false;
+};
 
 // Prototype chains that loop (a.__proto__ = a) stop here.
 constexpr int kMaxChain = 256;
@@ -102,8 +129,9 @@ Value Object::Lookup(std::string_view name, Object* self, bool* found, bool reso
     if (s) {
       if (found) *found = true;
       if (s->prop.IsVirtual()) {
-        Function* getter = s->prop.getter;
-        return vm_.CallFunction(getter, Value::Obj(self), {});
+        VirtualCall guard(o, name);
+        if (!guard.allowed) return Value::Undefined();
+        return vm_.CallFunction(s->prop.getter, Value::Obj(self), {});
       }
       return s->prop.value;
     }
@@ -172,8 +200,9 @@ void Object::SetWithThis(std::string_view name, Value value, Object* self) {
   if (Slot* s = FindSlot(name)) {
     if (s->prop.IsVirtual()) {
       if (Function* setter = s->prop.setter) {
+        VirtualCall guard(this, name);
         const Value args[] = {value};
-        vm_.CallFunction(setter, Value::Obj(self), args);
+        if (guard.allowed) vm_.CallFunction(setter, Value::Obj(self), args);
       }
       return;
     }
@@ -189,8 +218,9 @@ void Object::SetWithThis(std::string_view name, Value value, Object* self) {
     if (Slot* s = o->FindSlot(name); s && !HiddenFromVersion(s->prop.flags, vm_.version())) {
       if (s->prop.IsVirtual()) {
         if (Function* setter = s->prop.setter) {
+          VirtualCall guard(o, name);
           const Value args[] = {value};
-          vm_.CallFunction(setter, Value::Obj(self), args);
+          if (guard.allowed) vm_.CallFunction(setter, Value::Obj(self), args);
         }
         return;
       }

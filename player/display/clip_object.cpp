@@ -1,10 +1,12 @@
 #include "display/clip_object.h"
 
+#include <cctype>
 #include <cmath>
 #include <map>
 #include <numbers>
 #include <optional>
 
+#include "avm1/classes/data_classes.h"
 #include "avm1/classes/extra_classes.h"
 #include "display/player.h"
 #include "render/raster.h"
@@ -832,6 +834,16 @@ void InstallMovieClip(avm1::Machine& vm, Player& player) {
     const auto* sprite = d && d->character ? std::get_if<SpriteDef>(d->character.get()) : nullptr;
     return Value::Num(sprite ? static_cast<double>(sprite->byteSize) : 0);
   };
+  // mc.loadVariables(url, method): the variables land on this clip on a later frame; "GET" or
+  // "POST" sends its own variables with the request.
+  method("loadVariables", [](ClipObject& clip, avm1::Call& c) {
+    if (c.Count() == 0) return Value{};
+    std::string how = c.Count() > 1 ? c.vm.ToString(c.Arg(1)) : "";
+    for (char& ch : how) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const int sendMethod = how == "GET" ? 1 : how == "POST" ? 2 : 0;
+    avm1::LoadVariables(c.vm, &clip, c.vm.ToString(c.Arg(0)), sendMethod, &clip);
+    return Value{};
+  }, 2);
   method("getBytesLoaded", bytes);
   method("getBytesTotal", bytes);
   method("getSWFVersion", [](ClipObject& clip, avm1::Call& c) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "avm1/classes/data_classes.h"
 #include "avm1/classes/extra_classes.h"
 #include "display/clip_object.h"
 
@@ -46,7 +47,15 @@ class Player::ScriptHost : public avm1::Host {
   avm1::Clip* Root() override { return player_.ObjectOf(*player_.root_); }
   avm1::Clip* Level(int n) override { return n == 0 ? Root() : nullptr; }
   double Milliseconds() override { return player_.Milliseconds(); }
-  void GetUrl(const std::string& url, const std::string& target, int) override {
+  // GetURL2's flags: 0x80 loads variables into the target (a clip path, or "_levelN"), the
+  // low two bits send the current timeline's variables (1 GET, 2 POST).
+  void GetUrl(const std::string& url, const std::string& target, int flags) override {
+    if (flags & 0x80) {
+      avm1::Machine& vm = player_.machine();
+      avm1::Clip* base = vm.currentClip ? vm.currentClip : Root();
+      if (avm1::Clip* clip = vm.ResolveTarget(target, base)) avm1::LoadVariables(vm, clip, url, flags & 3, base);
+      return;
+    }
     if (player_.onGetUrl) player_.onGetUrl(url, target);
   }
   void TraceRoots(std::vector<avm1::Object*>& out) override {
@@ -131,6 +140,8 @@ Player::Player(std::shared_ptr<const Movie> movie)
 
 // Timelines hold pointers into the machine's heap: they go first.
 Player::~Player() {
+  // The movie ends: its shared objects are saved while the machine is whole.
+  if (vm_) avm1::FlushSharedObjects(*vm_);
   for (auto& band : queues_) band.clear();
   lingering_.clear();
   root_.reset();
@@ -602,6 +613,12 @@ void Player::RunQueue() {
   for (auto& band : queues_) band.clear();
 }
 
+void Player::SetDataPaths(const std::filesystem::path& folder, const std::filesystem::path& store,
+                          const std::string& movieUrl) {
+  avm1::SetLoader(*vm_, std::make_shared<data::Loader>(folder));
+  avm1::SetSharedObjectStore(*vm_, store, movieUrl);
+}
+
 double Player::Milliseconds() const {
   const double rate = movie_->frameRate > 0 ? movie_->frameRate : 12;
   return std::floor(static_cast<double>(ticks_ > 0 ? ticks_ - 1 : 0) * 1000 / rate);
@@ -632,6 +649,7 @@ void Player::Tick() {
   }
   RunQueue();
   vm_->RunTimers(Milliseconds());
+  avm1::DeliverLoads(*vm_);
   RunQueue();
   FinishRemovals();
   if (vm_->ObjectCount() > collectedAt_ + kCollectEvery) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -109,6 +110,11 @@ class Player {
 
   // Every line that a script traces.
   std::function<void(const std::string&)> onTrace;
+
+  // Where the movie's data comes from (relative addresses resolve against `folder`) and where
+  // its shared objects are saved (under `store`; empty keeps them in memory only). `movieUrl`
+  // is the movie's path or address, which names the folders of its saves.
+  void SetDataPaths(const std::filesystem::path& folder, const std::filesystem::path& store, const std::string& movieUrl);
 
   // Timeline control, as scripts use it (0-based frames).
   void GotoFrame(Instance& target, std::size_t frame, bool play);

@@ -1,13 +1,18 @@
 // The stub under Wine: outputs made of the built stub, a movie and a trailer report what
 // they would do through the QUILLON_STUB_REPORT seam; others play for real on the display.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
 #include <cstdint>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "avm1/assembler.h"
@@ -374,6 +379,249 @@ TEST(StubWindow, FrameScriptsBuildObjectsAndCallFunctionsToDecideWhatIsDrawn) {
   }
   EXPECT_EQ(run.Exit(), 0u);
   DeleteFileW(exePath.c_str());
+}
+
+// ---- the movie's data: saves in the application-data folder, files beside the output ----
+
+// Every .sol file under `dir`, with its bytes.
+void FindSaves(const std::wstring& dir, std::vector<std::pair<std::wstring, Bytes>>& out, int depth = 0) {
+  WIN32_FIND_DATAW f;
+  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &f);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = f.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring path = dir + L"\\" + name;
+    if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (depth < 32) FindSaves(path, out, depth + 1);
+    } else if (name.size() > 4 && name.substr(name.size() - 4) == L".sol") {
+      out.emplace_back(path, ReadFileBytes(path));
+    }
+  } while (FindNextFileW(h, &f));
+  FindClose(h);
+}
+
+void RemoveTree(const std::wstring& dir) {
+  WIN32_FIND_DATAW f;
+  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &f);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = f.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = dir + L"\\" + name;
+      if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
+      else DeleteFileW(path.c_str());
+    } while (FindNextFileW(h, &f));
+    FindClose(h);
+  }
+  RemoveDirectoryW(dir.c_str());
+}
+
+std::wstring SavesOf(const std::wstring& movieName) {
+  wchar_t appData[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH);
+  return std::wstring(appData) + L"\\Quillon\\" + movieName;
+}
+
+// The number stored under `name` in a .sol file: the name's bytes, the number marker, then
+// eight big-endian bytes. NaN when it is not there.
+double SavedNumber(const Bytes& sol, const std::string& name) {
+  Bytes key{static_cast<std::uint8_t>(name.size() >> 8), static_cast<std::uint8_t>(name.size())};
+  key.insert(key.end(), name.begin(), name.end());
+  key.push_back(0x00);
+  const auto at = std::search(sol.begin(), sol.end(), key.begin(), key.end());
+  if (at == sol.end() || sol.end() - at < static_cast<std::ptrdiff_t>(key.size() + 8)) return NAN;
+  std::uint64_t bits = 0;
+  for (auto p = at + static_cast<std::ptrdiff_t>(key.size()); p != at + static_cast<std::ptrdiff_t>(key.size() + 8); ++p)
+    bits = bits << 8 | *p;
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
+bool Contains(const Bytes& b, const std::string& text) {
+  return std::search(b.begin(), b.end(), text.begin(), text.end()) != b.end();
+}
+
+// Plays an output until `done` holds (20 s at most), then closes its window, so the player
+// ends as a user would end it.
+void PlayUntil(const std::wstring& exePath, const std::function<bool()>& done) {
+  Played run(exePath);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.window());
+  Within(20000, done);
+  PostMessageW(run.window(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.Exit(), 0u);
+}
+
+TEST(StubData, ASavedCounterCarriesOverToTheNextStart) {
+  //   so = SharedObject.getLocal("counter"); d = so.data;
+  //   if (d.count == undefined) d.count = 0;
+  //   d.count = d.count + 1; stop();
+  // with no flush: the count is saved when the player ends.
+  as::Asm a;
+  a.Push("so", "counter", 1, "SharedObject").GetVariable().Push("getLocal").CallMethod().SetVariable();
+  a.Push("d", "so").GetVariable().Push("data").GetMember().SetVariable();
+  a.Push("d").GetVariable().Push("count").GetMember().Push(as::Undefined{}).Equals2().Not().If("has");
+  a.Push("d").GetVariable().Push("count", 0).SetMember();
+  a.Label("has");
+  a.Push("d").GetVariable().Push("count", "d").GetVariable().Push("count").GetMember().Increment().SetMember();
+  a.Stop();
+  const Bytes movie = MovieFile(64, 64, {DoActionTag(a.Code()), ShowFrame()}, 'F', 20);
+  const std::wstring saves = SavesOf(L"Counter");
+  RemoveTree(saves);
+  const std::wstring exePath = WriteOutput(movie, L"Counter");
+  for (int run = 1; run <= 2; ++run) {
+    const ULONGLONG start = GetTickCount64();
+    PlayUntil(exePath, [start] { return GetTickCount64() - start > 1500; });
+    std::vector<std::pair<std::wstring, Bytes>> found;
+    FindSaves(saves, found);
+    ASSERT_EQ(found.size(), 1u) << "run " << run;
+    EXPECT_NE(found[0].first.find(L"\\localhost\\"), std::wstring::npos);
+    EXPECT_NE(found[0].first.find(L"\\Counter.exe\\counter.sol"), std::wstring::npos);
+    EXPECT_EQ(found[0].second[0], 0x00);
+    EXPECT_EQ(found[0].second[1], 0xBF);
+    EXPECT_EQ(SavedNumber(found[0].second, "count"), run) << "run " << run;
+  }
+  DeleteFileW(exePath.c_str());
+  RemoveTree(saves);
+}
+
+TEST(StubData, AMovieReadsTheVariablesAndXmlBesideIt) {
+  //   lv = new LoadVars(); lv.onLoad = function (ok) { save("vars", lv.v) }; lv.load("vars.txt");
+  //   x = new XML(); x.onLoad = function (ok) { save("xml", x.firstChild.attributes.v) }; x.load("data.xml");
+  // where save(key, v) is so = SharedObject.getLocal("got"); so.data[key] = v; so.flush().
+  auto save = [](as::Asm& f, const std::string& key, const std::function<void(as::Asm&)>& value) {
+    f.Push("so", "got", 1, "SharedObject").GetVariable().Push("getLocal").CallMethod().SetVariable();
+    f.Push("so").GetVariable().Push("data").GetMember().Push(key);
+    value(f);
+    f.SetMember();
+    f.Push(0, "so").GetVariable().Push("flush").CallMethod().Pop();
+  };
+  as::Asm a;
+  a.Push("lv", 0, "LoadVars").NewObject().SetVariable();
+  a.Push("lv").GetVariable().Push("onLoad");
+  a.DefineFunction("", {"ok"}, [&](as::Asm& f) {
+    save(f, "vars", [](as::Asm& g) { g.Push("lv").GetVariable().Push("v").GetMember(); });
+  });
+  a.SetMember();
+  a.Push("vars.txt", 1, "lv").GetVariable().Push("load").CallMethod().Pop();
+  a.Push("x", 0, "XML").NewObject().SetVariable();
+  a.Push("x").GetVariable().Push("onLoad");
+  a.DefineFunction("", {"ok"}, [&](as::Asm& f) {
+    save(f, "xml", [](as::Asm& g) {
+      g.Push("x").GetVariable().Push("firstChild").GetMember().Push("attributes").GetMember().Push("v").GetMember();
+    });
+  });
+  a.SetMember();
+  a.Push("data.xml", 1, "x").GetVariable().Push("load").CallMethod().Pop();
+  a.Stop();
+  const Bytes movie = MovieFile(64, 64, {DoActionTag(a.Code()), ShowFrame()}, 'F', 20);
+  const std::wstring saves = SavesOf(L"Reader");
+  RemoveTree(saves);
+  const std::wstring dir = WinPath(QUILLON_TEST_TMP);
+  const std::string vars = "v=beside%20the%20output&other=1", xml = "<data v=\"from the xml\"><item/></data>";
+  quillon::test::WriteFileBytes(dir + L"\\vars.txt", Bytes(vars.begin(), vars.end()));
+  quillon::test::WriteFileBytes(dir + L"\\data.xml", Bytes(xml.begin(), xml.end()));
+  const std::wstring exePath = WriteOutput(movie, L"Reader");
+  std::vector<std::pair<std::wstring, Bytes>> found;
+  PlayUntil(exePath, [&] {
+    found.clear();
+    FindSaves(saves, found);
+    return found.size() == 1 && Contains(found[0].second, "beside the output") && Contains(found[0].second, "from the xml");
+  });
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_TRUE(Contains(found[0].second, "beside the output"));
+  EXPECT_TRUE(Contains(found[0].second, "from the xml"));
+  DeleteFileW(exePath.c_str());
+  DeleteFileW((dir + L"\\vars.txt").c_str());
+  DeleteFileW((dir + L"\\data.xml").c_str());
+  RemoveTree(saves);
+}
+
+// One answer to one connection on a loopback port, with what the request said.
+class LoopbackServer {
+ public:
+  explicit LoopbackServer(std::string answer) : answer_(std::move(answer)) {
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    int len = sizeof addr;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port = ntohs(addr.sin_port);
+    listen(listener_, 1);
+    thread_ = std::thread([this] {
+      const SOCKET c = accept(listener_, nullptr, nullptr);
+      if (c == INVALID_SOCKET) return;
+      DWORD timeout = 10000;
+      setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+      char buf[4096];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        const int n = recv(c, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        request.append(buf, static_cast<std::size_t>(n));
+      }
+      send(c, answer_.data(), static_cast<int>(answer_.size()), 0);
+      shutdown(c, SD_SEND);
+      closesocket(c);
+    });
+  }
+  ~LoopbackServer() {
+    closesocket(listener_);  // ends a wait for a connection that never came
+    thread_.join();
+    WSACleanup();
+  }
+  int port = 0;
+  std::string request;
+
+ private:
+  std::string answer_;
+  SOCKET listener_ = INVALID_SOCKET;
+  std::thread thread_;
+};
+
+TEST(StubData, AWebLoadGoesThroughThePlatformAndArrivesLater) {
+  LoopbackServer server("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 18\r\n\r\nv=from%20the%20web");
+  //   lv = new LoadVars(); lv.onHTTPStatus = function (s) { status = s };
+  //   lv.onLoad = function (ok) { so = SharedObject.getLocal("web"); so.data.v = lv.v;
+  //                               so.data.status = status; so.flush() };
+  //   lv.load("http://127.0.0.1:PORT/vars?x=1");
+  as::Asm a;
+  a.Push("lv", 0, "LoadVars").NewObject().SetVariable();
+  a.Push("lv").GetVariable().Push("onHTTPStatus");
+  a.DefineFunction("", {"s"}, [](as::Asm& f) { f.Push("status", "s").GetVariable().SetVariable(); });
+  a.SetMember();
+  a.Push("lv").GetVariable().Push("onLoad");
+  a.DefineFunction("", {"ok"}, [](as::Asm& f) {
+    f.Push("so", "web", 1, "SharedObject").GetVariable().Push("getLocal").CallMethod().SetVariable();
+    f.Push("so").GetVariable().Push("data").GetMember().Push("v", "lv").GetVariable().Push("v").GetMember().SetMember();
+    f.Push("so").GetVariable().Push("data").GetMember().Push("status", "status").GetVariable().SetMember();
+    f.Push(0, "so").GetVariable().Push("flush").CallMethod().Pop();
+  });
+  a.SetMember();
+  a.Push("http://127.0.0.1:" + std::to_string(server.port) + "/vars?x=1", 1, "lv").GetVariable();
+  a.Push("load").CallMethod().Pop();
+  a.Stop();
+  const Bytes movie = MovieFile(64, 64, {DoActionTag(a.Code()), ShowFrame()}, 'F', 20);
+  const std::wstring saves = SavesOf(L"Web");
+  RemoveTree(saves);
+  const std::wstring exePath = WriteOutput(movie, L"Web");
+  std::vector<std::pair<std::wstring, Bytes>> found;
+  PlayUntil(exePath, [&] {
+    found.clear();
+    FindSaves(saves, found);
+    return found.size() == 1 && Contains(found[0].second, "from the web");
+  });
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_TRUE(Contains(found[0].second, "from the web"));
+  EXPECT_EQ(SavedNumber(found[0].second, "status"), 200);
+  EXPECT_EQ(server.request.substr(0, server.request.find("\r\n")), "GET /vars?x=1 HTTP/1.1");
+  DeleteFileW(exePath.c_str());
+  RemoveTree(saves);
 }
 
 }  // namespace

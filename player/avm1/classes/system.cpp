@@ -6,7 +6,9 @@
 #include <cmath>
 #include <utility>
 
+#include "avm1/classes/data_classes.h"
 #include "avm1/classes/extra_classes.h"
+#include "avm1/classes/xml.h"
 
 namespace quillon::player::avm1 {
 namespace {
@@ -367,6 +369,8 @@ void InstallExtraClasses(Machine& vm, Object* global) {
   InstallGeom(vm, global);
   InstallSystem(vm, global);
   InstallColor(vm, global);
+  InstallXml(vm, global);  // before the data classes, which add loading to it
+  InstallDataClasses(vm, global);
 }
 
 }  // namespace quillon::player::avm1
