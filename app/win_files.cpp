@@ -2,87 +2,27 @@
 
 #include <windows.h>
 
+#include "win_overlapped.h"
+
 namespace quillon::app {
-namespace {
 
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() {
-    if (valid()) CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-  bool Close() {
-    const bool ok = valid() && CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-    return ok;
-  }
-
- private:
-  HANDLE h_;
-};
-
-class WinInput final : public convert::InputFile {
- public:
-  explicit WinInput(HANDLE h) : h_(h) {}
-  std::optional<std::uint64_t> Size() override {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(h_.get(), &size)) return std::nullopt;
-    return static_cast<std::uint64_t>(size.QuadPart);
-  }
-  std::optional<std::size_t> Read(std::span<std::uint8_t> into) override {
-    DWORD got = 0;
-    if (!ReadFile(h_.get(), into.data(), static_cast<DWORD>(into.size()), &got, nullptr)) return std::nullopt;
-    return got;
-  }
-
- private:
-  Handle h_;
-};
-
-class WinOutput final : public convert::OutputFile {
- public:
-  explicit WinOutput(HANDLE h) : h_(h) {}
-  bool Write(std::span<const std::uint8_t> bytes) override {
-    while (!bytes.empty()) {
-      DWORD put = 0;
-      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
-      if (!WriteFile(h_.get(), bytes.data(), want, &put, nullptr) || put == 0) return false;
-      bytes = bytes.subspan(put);
-    }
-    return true;
-  }
-  bool Close() override { return h_.Close(); }
-
- private:
-  Handle h_;
-};
-
-}  // namespace
-
-bool WinFileSystem::Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool PathExists(const std::wstring& path, AttributesQuery attributes) {
+  // A drive with no disk in it answers "not there" instead of asking the user to insert one.
+  DWORD previous = 0;
+  const bool set = SetThreadErrorMode(GetThreadErrorMode() | SEM_FAILCRITICALERRORS, &previous);
+  const DWORD found = attributes ? attributes(path.c_str()) : GetFileAttributesW(path.c_str());
+  if (set) SetThreadErrorMode(previous, nullptr);
+  return found != INVALID_FILE_ATTRIBUTES;
 }
 
+bool WinFileSystem::Exists(const std::wstring& path) { return PathExists(path); }
+
 std::unique_ptr<convert::InputFile> WinFileSystem::OpenRead(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<WinInput>(h);
+  return OpenOverlappedRead(path, error_);
 }
 
 convert::CreateResult WinFileSystem::CreateNew(const std::wstring& path, std::unique_ptr<convert::OutputFile>& file) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? convert::CreateResult::AlreadyExists
-                                                                        : convert::CreateResult::Failed;
-  }
-  file = std::make_unique<WinOutput>(h);
-  return convert::CreateResult::Created;
+  return CreateOverlappedNew(path, error_, file);
 }
 
 void WinFileSystem::Remove(const std::wstring& path) { DeleteFileW(path.c_str()); }

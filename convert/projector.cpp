@@ -38,6 +38,7 @@ const std::wstring& MessageFor(Outcome o) {
     case Outcome::CannotWrite: return messages::kCannotWrite;
     case Outcome::EmptyMovie: return messages::kEmptyMovie;
     case Outcome::TooLarge: return messages::kTooLarge;
+    case Outcome::NotProjector: return messages::kCannotRead;  // the window never extracts
     case Outcome::NoStub: break;
   }
   return messages::kNoStub;
@@ -45,33 +46,44 @@ const std::wstring& MessageFor(Outcome o) {
 
 // Writes stub, movie and trailer into a fresh output; the caller removes it on failure.
 Outcome WriteProjector(std::span<const std::uint8_t> stub, InputFile& in, std::uint64_t movieSize,
-                       OutputFile& out) {
+                       OutputFile& out, const CopyProgress& progress) {
   if (!out.Write(stub)) return Outcome::CannotWrite;
+  switch (out.AppendFrom(in, movieSize, progress)) {
+    case CopyResult::ReadFailed: return Outcome::CannotRead;
+    case CopyResult::WriteFailed: return Outcome::CannotWrite;
+    case CopyResult::Done: break;
+  }
+  const auto trailer = MakeTrailer(static_cast<std::uint32_t>(movieSize));
+  return out.Write(trailer) ? Outcome::Done : Outcome::CannotWrite;
+}
+
+}  // namespace
+
+CopyResult OutputFile::AppendFrom(InputFile& in, std::uint64_t length, const CopyProgress& progress) {
   std::vector<std::uint8_t> chunk(kCopyChunk);
-  std::uint64_t left = movieSize;
+  std::uint64_t left = length;
   while (left > 0) {
     const std::size_t want = left < chunk.size() ? static_cast<std::size_t>(left) : chunk.size();
     const auto got = in.Read(std::span(chunk.data(), want));
     // A movie that shrank while being copied cannot match the length already taken.
-    if (!got || *got == 0) return Outcome::CannotRead;
-    if (!out.Write(std::span<const std::uint8_t>(chunk.data(), *got))) return Outcome::CannotWrite;
+    if (!got || *got == 0) return CopyResult::ReadFailed;
+    if (!Write(std::span<const std::uint8_t>(chunk.data(), *got))) return CopyResult::WriteFailed;
     left -= *got;
+    if (progress) progress(length - left, length);
   }
-  const auto trailer = MakeTrailer(static_cast<std::uint32_t>(movieSize));
-  if (!out.Write(trailer)) return Outcome::CannotWrite;
-  return out.Close() ? Outcome::Done : Outcome::CannotWrite;
+  return CopyResult::Done;
 }
 
-Outcome Convert(ConversionUi& ui, FileSystem& fs, const std::wstring& inputPath,
-                const std::wstring& outputPath) {
-  const auto stub = ui.Stub();
+Outcome WriteProjectorFile(std::span<const std::uint8_t> stub, FileSystem& fs, const std::wstring& inputPath,
+                           const std::wstring& outputPath, const CopyProgress& progress) {
   if (stub.empty()) return Outcome::NoStub;
   auto in = fs.OpenRead(inputPath);
   if (!in) return Outcome::CannotRead;
   const auto size = in->Size();
   if (!size) return Outcome::CannotRead;
   if (*size == 0) return Outcome::EmptyMovie;
-  if (*size > kMaxMovieSize) return Outcome::TooLarge;
+  // The output's length is held in the same signed 32 bits as the movie's.
+  if (*size > kMaxMovieSize || stub.size() + *size + kTrailerSize > kMaxMovieSize) return Outcome::TooLarge;
 
   std::unique_ptr<OutputFile> out;
   switch (fs.CreateNew(outputPath, out)) {
@@ -79,10 +91,60 @@ Outcome Convert(ConversionUi& ui, FileSystem& fs, const std::wstring& inputPath,
     case CreateResult::Failed: return Outcome::CannotWrite;
     case CreateResult::Created: break;
   }
-  Outcome result = WriteProjector(stub, *in, *size, *out);
+  Outcome result = WriteProjector(stub, *in, *size, *out, progress);
+  in.reset();  // the movie is closed first, then the output
+  if (result == Outcome::Done && !out->Close()) result = Outcome::CannotWrite;
   out.reset();  // the handle must be closed before the file can be removed
   if (result != Outcome::Done) fs.Remove(outputPath);
   return result;
+}
+
+std::optional<MovieLocation> LocateMovieIn(InputFile& in, std::uint64_t size) {
+  if (size < kTrailerSize || !in.Seek(size - kTrailerSize)) return std::nullopt;
+  std::array<std::uint8_t, kTrailerSize> last{};
+  std::size_t have = 0;
+  while (have < last.size()) {
+    const auto got = in.Read(std::span(last).subspan(have));
+    if (!got || *got == 0) return std::nullopt;
+    have += *got;
+  }
+  return LocateMovie(last, size);
+}
+
+Outcome ExtractMovie(FileSystem& fs, const std::wstring& projectorPath, const std::wstring& outputPath,
+                     const CopyProgress& progress) {
+  auto in = fs.OpenRead(projectorPath);
+  if (!in) return Outcome::CannotRead;
+  const auto size = in->Size();
+  if (!size) return Outcome::CannotRead;
+  const auto at = LocateMovieIn(*in, *size);
+  if (!at || at->length == 0) return Outcome::NotProjector;  // a trailer around nothing holds no movie
+  if (!in->Seek(at->offset)) return Outcome::CannotRead;
+
+  std::unique_ptr<OutputFile> out;
+  switch (fs.CreateNew(outputPath, out)) {
+    case CreateResult::AlreadyExists: return Outcome::OutputExists;
+    case CreateResult::Failed: return Outcome::CannotWrite;
+    case CreateResult::Created: break;
+  }
+  Outcome result = Outcome::Done;
+  switch (out->AppendFrom(*in, at->length, progress)) {
+    case CopyResult::ReadFailed: result = Outcome::CannotRead; break;
+    case CopyResult::WriteFailed: result = Outcome::CannotWrite; break;
+    case CopyResult::Done: break;
+  }
+  in.reset();
+  if (result == Outcome::Done && !out->Close()) result = Outcome::CannotWrite;
+  out.reset();
+  if (result != Outcome::Done) fs.Remove(outputPath);
+  return result;
+}
+
+namespace {
+
+Outcome Convert(ConversionUi& ui, FileSystem& fs, const std::wstring& inputPath,
+                const std::wstring& outputPath) {
+  return WriteProjectorFile(ui.Stub(), fs, inputPath, outputPath);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -36,12 +37,22 @@ class InputFile {
   virtual std::optional<std::uint64_t> Size() = 0;
   // Bytes read (0 at the end); nothing on a read error.
   virtual std::optional<std::size_t> Read(std::span<std::uint8_t> into) = 0;
+  // Moves to `offset` from the start; false when the file cannot be positioned.
+  virtual bool Seek(std::uint64_t /*offset*/) { return false; }
 };
+
+// A long copy's progress: bytes of the movie copied so far, of `total`.
+using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
+enum class CopyResult { Done, ReadFailed, WriteFailed };
 
 class OutputFile {
  public:
   virtual ~OutputFile() = default;
   virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
+  // Appends the next `length` bytes of `in`. This one streams them through one buffer of
+  // kCopyChunk bytes; a platform overrides it with its fastest file-to-file copy.
+  virtual CopyResult AppendFrom(InputFile& in, std::uint64_t length, const CopyProgress& progress);
   // Flushes and closes; false when the data may not have reached the disk.
   virtual bool Close() = 0;
 };
@@ -90,10 +101,27 @@ inline const std::wstring kNoStub = L"无法加载播放器程序！";
 enum class Outcome {
   NoInput, NoOutput, OutputExists, Done,
   CannotRead, CannotWrite, EmptyMovie, TooLarge, NoStub,
+  NotProjector,  // a file to extract from whose last 8 bytes locate no movie
 };
 
 // Copy chunk: the movie is streamed, never held whole.
 inline constexpr std::size_t kCopyChunk = 1u << 20;
+
+// Writes stub + movie + trailer into the new file `outputPath` under the start button's rules
+// (the output must not exist, the movie must be neither empty nor too large) without its
+// messages; nothing is left behind on failure. Transform and the command line both write
+// through it.
+Outcome WriteProjectorFile(std::span<const std::uint8_t> stub, FileSystem& fs, const std::wstring& inputPath,
+                           const std::wstring& outputPath, const CopyProgress& progress = {});
+
+// Where the movie lies inside the projector file `in` of `size` bytes, read from its trailer.
+std::optional<MovieLocation> LocateMovieIn(InputFile& in, std::uint64_t size);
+
+// Writes the movie that the trailer of the projector `projectorPath` locates into the new file
+// `outputPath`: Done, CannotRead, NotProjector, OutputExists or CannotWrite; nothing is left
+// behind on failure.
+Outcome ExtractMovie(FileSystem& fs, const std::wstring& projectorPath, const std::wstring& outputPath,
+                     const CopyProgress& progress = {});
 
 // The start button: validates the displays, then writes stub + movie + trailer.
 // `inputPath` is the chosen movie's full path, kept beside the display that shows

@@ -2,6 +2,7 @@
 # Renders every reference movie of a corpus folder and compares it with its reference image
 # within the movie's own tolerance. Prints one line per movie and the pass total.
 # Usage: scripts/player-corpus.sh [--min N] [CORPUS_DIR] [RENDERER]
+# QUILLON_RUN, when set, is a command that runs the renderer (an emulator).
 # Exit status: 0 when at least N movies pass (all by default), 1 otherwise, 77 without a corpus.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -42,7 +43,8 @@ for dir in "$corpus"/*/; do
     outl=$(value max_outliers "$toml" "\"$s\""); [ -z "$outl" ] && outl=$(value max_outliers "$toml" "image_comparisons.$s"); outl=${outl:-0}
     trig=$(value trigger "$toml" "\"$s\""); n=${trig:-$frames}
     ref="$dir/$s.expected.png"
-    result=$("$render" "$dir/test.swf" --frames "$n" --quality "$quality" --out "$tmp/$name.$s.png" \
+    # shellcheck disable=SC2086  # QUILLON_RUN is a command prefix (an emulator), split into words
+    result=$(${QUILLON_RUN:-} "$render" "$dir/test.swf" --frames "$n" --quality "$quality" --out "$tmp/$name.$s.png" \
              --expected "$ref" --tolerance "$tol" --max-outliers "$outl" 2>&1)
     rc=$?
     [ $rc -eq 0 ] || ok=0

@@ -16,6 +16,8 @@ step() {
 }
 step native
 step native-asan
+# The portable code as 32-bit programs, run through user-mode emulation.
+step native-i386
 # The shipped 32-bit build. Wine runs 32-bit programs only where the kernel runs 32-bit Linux
 # programs; where it cannot, the 32-bit files are checked without running them and the Windows
 # and end-to-end tests run on the 64-bit build of the same sources.

@@ -2,6 +2,9 @@
 
 #include <zlib.h>
 
+#include "swf/lzma.h"
+
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <vector>
@@ -9,8 +12,12 @@
 namespace quillon::stub {
 namespace {
 
-// Frame header: RECT (at most 17 bytes), rate (2), count (2).
+// Frame header: RECT (at most 17 bytes), rate (2), count (2); then the first tag's long header
+// (6) and the file attributes' flags (1).
 constexpr std::size_t kFrameHeaderMax = 21;
+constexpr std::size_t kHeadMax = kFrameHeaderMax + 7;
+constexpr std::uint16_t kFileAttributesTag = 69;
+constexpr std::uint8_t kActionScript3Flag = 0x08;
 
 class BitReader {
  public:
@@ -52,6 +59,14 @@ bool ReadFrameHeader(std::span<const std::uint8_t> h, SwfFacts& facts) {
   facts.frameRate = h[at + 1] + h[at] / 256.0;  // 8.8 fixed point, little-endian
   facts.frameCount = h[at + 2] | h[at + 3] << 8;
   facts.hasFrameHeader = true;
+  std::size_t tag = at + 4;
+  if (h.size() < tag + 2) return true;
+  const unsigned codeAndLength = h[tag] | h[tag + 1] << 8;
+  tag += (codeAndLength & 0x3F) == 0x3F ? 6 : 2;
+  if (codeAndLength >> 6 == kFileAttributesTag && h.size() > tag) {
+    facts.hasFileAttributes = true;
+    facts.actionScript3 = (h[tag] & kActionScript3Flag) != 0;
+  }
   return true;
 }
 
@@ -89,8 +104,15 @@ std::optional<SwfFacts> ReadSwfFacts(std::span<const std::uint8_t> movie) {
   const auto body = movie.subspan(8);
   switch (facts.compression) {
     case Compression::None: ReadFrameHeader(body, facts); break;
-    case Compression::Zlib: ReadFrameHeader(InflatePrefix(body, kFrameHeaderMax), facts); break;
-    case Compression::Lzma: break;  // the frame header lies inside the LZMA stream
+    case Compression::Zlib: ReadFrameHeader(InflatePrefix(body, kHeadMax), facts); break;
+    case Compression::Lzma: {
+      // The body: compressed length (4), the coder's properties (5), then the stream.
+      if (body.size() < 9 || facts.declaredLength <= 8) break;
+      const std::size_t want = std::min<std::size_t>(kHeadMax, facts.declaredLength - 8);
+      const auto head = player::LzmaDecode(body.subspan(4).first<5>(), body.subspan(9), want);
+      if (head) ReadFrameHeader(*head, facts);
+      break;
+    }
   }
   return facts;
 }

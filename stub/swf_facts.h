@@ -18,10 +18,15 @@ struct SwfFacts {
   int stageWidth = 0, stageHeight = 0;  // pixels (twips / 20, rounded down)
   double frameRate = 0;
   int frameCount = 0;
+  // The first tag, when it is the file attributes (required from version 8 on), tells whether
+  // the movie is written in ActionScript 3.
+  bool hasFileAttributes = false;
+  bool actionScript3 = false;
 };
 
 // Reads the header of the movie's first bytes; nothing when they do not start an SWF file.
-// `movie` may be a prefix of the movie; a zlib body is inflated only as far as the header needs.
+// `movie` may be a prefix of the movie; a compressed body is unpacked only as far as the header
+// and the first tag need.
 std::optional<SwfFacts> ReadSwfFacts(std::span<const std::uint8_t> movie);
 
 // The facts as lines of text for the stub's window, with the movie's size in bytes.

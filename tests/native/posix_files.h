@@ -49,6 +49,7 @@ class PosixInput final : public convert::InputFile {
     if (n < 0) return std::nullopt;
     return static_cast<std::size_t>(n);
   }
+  bool Seek(std::uint64_t offset) override { return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0; }
 
  private:
   int fd_;

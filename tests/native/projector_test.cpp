@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -219,7 +220,7 @@ TEST_F(Conversion, OutputInAMissingFolderIsReportedAsUnwritable) {
 TEST_F(Conversion, WriteFailingPartWayRemovesThePartlyWrittenOutput) {
   WriteAll(dir / "a.swf", Bytes(5000, 0xAB));
   // Fail in the stub, in the movie and in the trailer.
-  for (std::uint64_t limit : {std::uint64_t{2}, ui.stub.size() + 100, ui.stub.size() + 5000 + 4}) {
+  for (std::uint64_t limit : {std::uint64_t{2}, std::uint64_t{ui.stub.size() + 100}, std::uint64_t{ui.stub.size() + 5000 + 4}}) {
     ui.log.clear();
     files.failWritesAfter = limit;
     EXPECT_EQ(Start(dir / "a.swf", dir / "out.exe"), Outcome::CannotWrite) << limit;
@@ -245,6 +246,90 @@ TEST_F(Conversion, MovieOf2GiBIsRefusedAsTooLarge) {
   EXPECT_EQ(Start(dir / "big.swf", dir / "out.exe"), Outcome::TooLarge);
   EXPECT_EQ(ui.log[3], L"message 要转换的文件太大，不能超过 2GB！");
   EXPECT_FALSE(fs::exists(dir / "out.exe"));
+}
+
+// A file system in memory that logs the order of opening and closing; the movie declares any
+// size and reads as zeros until `readable` bytes have gone, then fails.
+class LoggingFiles final : public FileSystem {
+ public:
+  std::uint64_t movieSize = 0, readable = 0, written = 0;
+  std::vector<std::string> log;
+
+  class In final : public InputFile {
+   public:
+    explicit In(LoggingFiles& fs) : fs_(fs) {}
+    ~In() override { fs_.log.push_back("close movie"); }
+    std::optional<std::uint64_t> Size() override { return fs_.movieSize; }
+    std::optional<std::size_t> Read(std::span<std::uint8_t> into) override {
+      if (fs_.readable == 0) return std::nullopt;
+      const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(into.size(), fs_.readable));
+      std::fill_n(into.begin(), n, std::uint8_t{0});
+      fs_.readable -= n;
+      return n;
+    }
+
+   private:
+    LoggingFiles& fs_;
+  };
+  class Out final : public OutputFile {
+   public:
+    explicit Out(LoggingFiles& fs) : fs_(fs) {}
+    bool Write(std::span<const std::uint8_t> bytes) override {
+      fs_.written += bytes.size();
+      return true;
+    }
+    bool Close() override {
+      fs_.log.push_back("close output");
+      return true;
+    }
+
+   private:
+    LoggingFiles& fs_;
+  };
+
+  bool Exists(const std::wstring&) override { return false; }
+  std::unique_ptr<InputFile> OpenRead(const std::wstring&) override {
+    log.push_back("open movie");
+    return std::make_unique<In>(*this);
+  }
+  CreateResult CreateNew(const std::wstring&, std::unique_ptr<OutputFile>& file) override {
+    log.push_back("open output");
+    file = std::make_unique<Out>(*this);
+    return CreateResult::Created;
+  }
+  void Remove(const std::wstring&) override { log.push_back("remove output"); }
+};
+
+TEST(ConversionFiles, TheMovieIsClosedBeforeTheOutput) {
+  FakeUi ui;
+  ui.input = L"a.swf";
+  ui.output = L"out.exe";
+  LoggingFiles files;
+  files.movieSize = files.readable = 3;
+  ASSERT_EQ(StartConversion(ui, files, L"a.swf"), Outcome::Done);
+  EXPECT_EQ(files.log, (std::vector<std::string>{"open movie", "open output", "close movie", "close output"}))
+      << "the output was closed while the movie was still open";
+  EXPECT_EQ(files.written, ui.stub.size() + 3 + 8);
+}
+
+TEST(ConversionFiles, AnOutputThatWouldReach2GiBIsRefusedAsTooLarge) {
+  FakeUi ui;
+  ui.input = L"a.swf";
+  ui.output = L"out.exe";
+  constexpr std::uint64_t k2GiB = std::uint64_t{1} << 31;
+  // The largest movie whose output stays below 2 GiB converts; one byte more is refused.
+  LoggingFiles fits;
+  fits.movieSize = fits.readable = k2GiB - 1 - kTrailerSize - ui.stub.size();
+  EXPECT_EQ(StartConversion(ui, fits, L"a.swf"), Outcome::Done);
+  EXPECT_EQ(fits.written, k2GiB - 1);
+  ui.log.clear();
+  LoggingFiles over;
+  over.movieSize = fits.movieSize + 1;
+  over.readable = 1 << 20;  // a refusal reads nothing, an attempt fails here instead
+  EXPECT_EQ(StartConversion(ui, over, L"a.swf"), Outcome::TooLarge);
+  EXPECT_EQ(ui.log[3], L"message " + messages::kTooLarge);
+  EXPECT_EQ(over.written, 0u) << "an output of 2 GiB was begun";
+  EXPECT_EQ(std::count(over.log.begin(), over.log.end(), "open output"), 0);
 }
 
 // Deterministic content, one byte at a time, so no two chunks of the movie are alike.

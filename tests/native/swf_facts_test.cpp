@@ -64,7 +64,35 @@ TEST(SwfFacts, ZlibBodyIsInflatedForTheHeader) {
   EXPECT_EQ(facts->frameCount, 10);
 }
 
-TEST(SwfFacts, LzmaMovieShowsOnlyItsPlainHeader) {
+// The file attributes as the first tag: code 69, length 4, flags first.
+Bytes WithAttributes(std::uint8_t flags) {
+  Bytes body = FrameHeader();
+  for (int b : {(69 << 6 | 4) & 0xFF, (69 << 6 | 4) >> 8, int{flags}, 0, 0, 0}) body.push_back(static_cast<std::uint8_t>(b));
+  return body;
+}
+
+TEST(SwfFacts, FileAttributesTellActionScript3EvenInsideZlib) {
+  const auto as3 = ReadSwfFacts(Movie('F', WithAttributes(0x08 | 0x01)));
+  ASSERT_TRUE(as3);
+  EXPECT_TRUE(as3->hasFileAttributes);
+  EXPECT_TRUE(as3->actionScript3);
+  // Network access alone is not ActionScript 3.
+  const Bytes plain = WithAttributes(0x01);
+  Bytes packed(compressBound(static_cast<uLong>(plain.size())));
+  uLongf n = static_cast<uLongf>(packed.size());
+  ASSERT_EQ(compress(packed.data(), &n, plain.data(), static_cast<uLong>(plain.size())), Z_OK);
+  packed.resize(n);
+  const auto as2 = ReadSwfFacts(Movie('C', packed));
+  ASSERT_TRUE(as2);
+  EXPECT_TRUE(as2->hasFileAttributes);
+  EXPECT_FALSE(as2->actionScript3);
+  // No attributes: an older movie, which cannot be ActionScript 3.
+  const auto old = ReadSwfFacts(Movie('F', FrameHeader()));
+  EXPECT_FALSE(old->hasFileAttributes);
+  EXPECT_FALSE(old->actionScript3);
+}
+
+TEST(SwfFacts, DamagedLzmaStreamShowsOnlyItsPlainHeader) {
   const auto facts = ReadSwfFacts(Movie('Z', Bytes(20, 0x5D)));
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->compression, Compression::Lzma);

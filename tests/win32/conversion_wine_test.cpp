@@ -178,4 +178,29 @@ TEST(WinFiles, CreateNewRefusesAnExistingFileAndListedNameSkipsFolders) {
   RemoveDirectoryW((dir / L"sub.swf").c_str());
 }
 
+// The error mode the existence test ran under, seen from inside its attributes query.
+UINT modeDuringQuery = 0;
+std::uint32_t RecordingQuery(const wchar_t*) {
+  modeDuringQuery = GetThreadErrorMode();
+  return INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(WinFiles, TheExistenceTestSuppressesTheSystemsCriticalErrorBox) {
+  const UINT before = GetThreadErrorMode();
+  ASSERT_EQ(before & SEM_FAILCRITICALERRORS, 0u);
+  modeDuringQuery = 0;
+  EXPECT_FALSE(app::PathExists(L"A:\\out.exe", RecordingQuery));
+  EXPECT_NE(modeDuringQuery & SEM_FAILCRITICALERRORS, 0u)
+      << "a removed disk would show the system's box before Quillon's own message";
+  EXPECT_EQ(GetThreadErrorMode(), before) << "the error mode was not put back";
+  // The real query: a file, a folder and nothing.
+  Folder dir(L"exists");
+  WriteFileBytes(dir / L"a.exe", Bytes{1});
+  EXPECT_TRUE(app::PathExists(dir / L"a.exe"));
+  CreateDirectoryW((dir / L"sub").c_str(), nullptr);
+  EXPECT_TRUE(app::PathExists(dir / L"sub"));
+  RemoveDirectoryW((dir / L"sub").c_str());
+  EXPECT_FALSE(app::PathExists(dir / L"b.exe"));
+}
+
 }  // namespace
