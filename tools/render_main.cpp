@@ -1,6 +1,8 @@
 // quillon-render: plays a movie for N frames, writes the frame as PNG and optionally compares
 // it with a reference image. A development tool, never shipped inside outputs.
+#include <cctype>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -52,6 +54,226 @@ std::vector<std::uint8_t> ReadAll(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A JSON value, enough for input files.
+struct Json {
+  enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
+  double number = 0;
+  std::string text;
+  std::vector<Json> items;
+  std::vector<std::pair<std::string, Json>> fields;
+  const Json* Field(const std::string& name) const {
+    for (const auto& [k, v] : fields)
+      if (k == name) return &v;
+    return nullptr;
+  }
+};
+
+class JsonReader {
+ public:
+  explicit JsonReader(const std::string& text) : s_(text) {}
+  bool Read(Json& out) {
+    if (!Value(out, 0)) return false;
+    Space();
+    return i_ == s_.size();
+  }
+
+ private:
+  void Space() {
+    while (i_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[i_]))) ++i_;
+  }
+  bool Literal(const char* word) {
+    const std::string w(word);
+    if (s_.compare(i_, w.size(), w) != 0) return false;
+    i_ += w.size();
+    return true;
+  }
+  static void Utf8(std::string& out, unsigned long c) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | c >> 6);
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | c >> 12);
+      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | c >> 18);
+      out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  bool String(std::string& out) {
+    if (i_ >= s_.size() || s_[i_] != '"') return false;
+    ++i_;
+    while (i_ < s_.size() && s_[i_] != '"') {
+      char c = s_[i_++];
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (i_ >= s_.size()) return false;
+      c = s_[i_++];
+      switch (c) {
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case 'r': out += '\r'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'u': {
+          if (i_ + 4 > s_.size()) return false;
+          unsigned long code = std::strtoul(s_.substr(i_, 4).c_str(), nullptr, 16);
+          i_ += 4;
+          if (code >= 0xD800 && code < 0xDC00 && s_.compare(i_, 2, "\\u") == 0 && i_ + 6 <= s_.size()) {
+            const unsigned long low = std::strtoul(s_.substr(i_ + 2, 4).c_str(), nullptr, 16);
+            i_ += 6;
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+          }
+          Utf8(out, code);
+          break;
+        }
+        default: out += c;
+      }
+    }
+    if (i_ >= s_.size()) return false;
+    ++i_;
+    return true;
+  }
+  bool Value(Json& out, int depth) {
+    if (depth > 64) return false;
+    Space();
+    if (i_ >= s_.size()) return false;
+    const char c = s_[i_];
+    if (c == '{') {
+      out.kind = Json::Object;
+      ++i_;
+      Space();
+      if (i_ < s_.size() && s_[i_] == '}') return ++i_, true;
+      while (true) {
+        Space();
+        std::string key;
+        if (!String(key)) return false;
+        Space();
+        if (i_ >= s_.size() || s_[i_] != ':') return false;
+        ++i_;
+        Json v;
+        if (!Value(v, depth + 1)) return false;
+        out.fields.emplace_back(std::move(key), std::move(v));
+        Space();
+        if (i_ < s_.size() && s_[i_] == ',') {
+          ++i_;
+          continue;
+        }
+        if (i_ < s_.size() && s_[i_] == '}') return ++i_, true;
+        return false;
+      }
+    }
+    if (c == '[') {
+      out.kind = Json::Array;
+      ++i_;
+      Space();
+      if (i_ < s_.size() && s_[i_] == ']') return ++i_, true;
+      while (true) {
+        Json v;
+        if (!Value(v, depth + 1)) return false;
+        out.items.push_back(std::move(v));
+        Space();
+        if (i_ < s_.size() && s_[i_] == ',') {
+          ++i_;
+          continue;
+        }
+        if (i_ < s_.size() && s_[i_] == ']') return ++i_, true;
+        return false;
+      }
+    }
+    if (c == '"') {
+      out.kind = Json::String;
+      return String(out.text);
+    }
+    if (Literal("true")) return out.kind = Json::Bool, out.number = 1, true;
+    if (Literal("false")) return out.kind = Json::Bool, true;
+    if (Literal("null")) return true;
+    char* end = nullptr;
+    out.kind = Json::Number;
+    out.number = std::strtod(s_.c_str() + i_, &end);
+    if (end == s_.c_str() + i_) return false;
+    i_ = static_cast<std::size_t>(end - s_.c_str());
+    return true;
+  }
+  const std::string& s_;
+  std::size_t i_ = 0;
+};
+
+// The key code and the character of a key as input files name it.
+std::pair<int, int> KeyOf(const Json& key) {
+  if (const Json* ch = key.Field("Char"); ch && !ch->text.empty()) {
+    const unsigned char c = static_cast<unsigned char>(ch->text[0]);
+    if (std::isalpha(c)) return {std::toupper(c), c};
+    if (std::isdigit(c)) return {c, c};
+    static const std::pair<char, int> kPunctuation[] = {{';', 186}, {'=', 187}, {',', 188}, {'-', 189}, {'.', 190},
+                                                         {'/', 191}, {'`', 192}, {'[', 219}, {'\\', 220}, {']', 221},
+                                                         {'\'', 222}, {' ', 32}};
+    for (const auto& [p, code] : kPunctuation)
+      if (p == static_cast<char>(c)) return {code, c};
+    return {0, c < 128 ? c : 0};
+  }
+  static const std::pair<const char*, std::pair<int, int>> kNamed[] = {
+      {"Tab", {9, 9}}, {"Enter", {13, 13}}, {"Escape", {27, 27}}, {"Space", {32, 32}}, {"Backspace", {8, 8}},
+      {"Delete", {46, 127}}, {"ArrowLeft", {37, 0}}, {"ArrowUp", {38, 0}}, {"ArrowRight", {39, 0}},
+      {"ArrowDown", {40, 0}}, {"Left", {37, 0}}, {"Up", {38, 0}}, {"Right", {39, 0}}, {"Down", {40, 0}},
+      {"Home", {36, 0}}, {"End", {35, 0}}, {"PageUp", {33, 0}}, {"PageDown", {34, 0}}, {"Insert", {45, 0}},
+      {"CapsLock", {20, 0}}, {"Shift", {16, 0}}, {"LeftShift", {16, 0}}, {"RightShift", {16, 0}},
+      {"Control", {17, 0}}, {"LeftControl", {17, 0}}, {"RightControl", {17, 0}}, {"Alt", {18, 0}},
+      {"LeftAlt", {18, 0}}, {"RightAlt", {18, 0}}};
+  for (const auto& [name, codes] : kNamed)
+    if (key.text == name) return codes;
+  return {0, 0};
+}
+
+int ButtonOf(const Json& e) {
+  const Json* b = e.Field("btn");
+  if (!b) return 1;
+  if (b->text == "Right") return 2;
+  if (b->text == "Middle") return 4;
+  return 1;
+}
+
+// Delivers input events from `next` up to the next Wait; returns where the following batch starts.
+std::size_t Deliver(Player& player, const Json& events, std::size_t next) {
+  for (; next < events.items.size(); ++next) {
+    const Json& e = events.items[next];
+    const Json* type = e.Field("type");
+    if (!type) continue;
+    const std::string& t = type->text;
+    if (t == "Wait") return next + 1;
+    const Json* pos = e.Field("pos");
+    const bool hasPos = pos && pos->items.size() == 2;
+    if (hasPos && (t == "MouseMove" || t == "MouseDown" || t == "MouseUp")) {
+      const Point at = player.MousePosition();
+      if (t == "MouseMove" || at.x != std::round(pos->items[0].number * 20) || at.y != std::round(pos->items[1].number * 20))
+        player.MouseMove(pos->items[0].number, pos->items[1].number);
+    }
+    if (t == "MouseDown") player.MouseDown(ButtonOf(e));
+    else if (t == "MouseUp") player.MouseUp(ButtonOf(e));
+    else if (t == "MouseWheel") {
+      const Json* d = e.Field("delta");
+      const Json* lines = d ? d->Field("Lines") : nullptr;
+      player.MouseWheel(static_cast<int>(lines ? lines->number : d ? d->number : 0));
+    } else if (t == "KeyDown" || t == "KeyUp") {
+      const Json* key = e.Field("key");
+      if (!key) continue;
+      const auto [code, ascii] = KeyOf(*key);
+      if (t == "KeyDown") player.KeyDown(code, ascii);
+      else player.KeyUp(code, ascii);
+    } else if (t == "TextInput") {
+      const Json* cp = e.Field("codepoint");
+      if (cp && !cp->text.empty()) player.TextInput(static_cast<unsigned char>(cp->text[0]));
+    }
+  }
+  return next;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,7 +300,7 @@ int main(int argc, char** argv) {
       avm1::SetWallClock([ms] { return ms; });
     }
     else if (arg == "--store" && hasValue) store = argv[++i];
-    else if (arg == "--input" && hasValue) input = argv[++i];  // mouse and keyboard: not delivered yet
+    else if (arg == "--input" && hasValue) input = argv[++i];
     else return Usage();
   }
   const auto bytes = ReadAll(moviePath);
@@ -100,12 +322,25 @@ int main(int argc, char** argv) {
   const std::filesystem::path absolute = std::filesystem::absolute(moviePath, ec);
   Player player(loaded.movie);
   player.SetDataPaths(absolute.parent_path(), store, absolute.string());
+  Json events;
+  if (!input.empty()) {
+    const auto text = ReadAll(input);
+    if (!JsonReader(std::string(text.begin(), text.end())).Read(events) || events.kind != Json::Array) {
+      std::fprintf(stderr, "%s: not a list of input events\n", input.c_str());
+      return 2;
+    }
+  }
+  std::size_t nextEvent = 0;
+  auto tick = [&] {
+    player.Tick();
+    nextEvent = Deliver(player, events, nextEvent);
+  };
   if (trace) {
     player.onTrace = [](const std::string& line) {
       std::fwrite(line.data(), 1, line.size(), stdout);
       std::fputc('\n', stdout);
     };
-    for (long f = 0; f < frames; ++f) player.Tick();
+    for (long f = 0; f < frames; ++f) tick();
     return 0;
   }
   const int w = loaded.movie->StageWidth(), h = loaded.movie->StageHeight();
@@ -114,7 +349,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   Canvas canvas(w, h, loaded.movie->background);
-  for (long f = 0; f < frames; ++f) player.Tick();
+  for (long f = 0; f < frames; ++f) tick();
   player.Render(canvas, quality);
   if (bench > 0) {
     const auto start = std::chrono::steady_clock::now();

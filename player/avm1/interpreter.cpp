@@ -134,6 +134,8 @@ class Run {
   // A target that is not there leaves timeline actions without a clip and names resolving on
   // the root.
   void SetTarget(Clip* clip) {
+    // Up to SWF 6 timeline actions under a target that is not there go to the root.
+    if (!clip && a_.version <= 6) clip = vm_.host().Root();
     a_.target = clip;
     if (!a_.scope.empty()) a_.scope.front() = clip ? clip : static_cast<Object*>(vm_.host().Root());
   }
@@ -283,11 +285,12 @@ Clip* Run::TargetFromValue(const Value& v) {
   if (path.find('/') == std::string::npos && path.find(':') == std::string::npos) {
     Value kw;
     if (Keyword(path, kw)) return kw.IsObject() ? dynamic_cast<Clip*>(kw.object) : nullptr;
-    if (Clip* c = a_.target ? a_.target->ChildByName(path) : nullptr) return c;
-    const Value var = GetVariable(path);
-    if (var.IsObject()) return dynamic_cast<Clip*>(var.object);
   }
-  return vm_.ResolveTarget(path, a_.target);
+  // Under a target that is missing or removed, names resolve from the clip the script runs on.
+  Clip* from = a_.target && a_.target->Alive() ? a_.target : a_.base;
+  if (path.find_first_of("/:") == std::string::npos)
+    if (Clip* c = from ? from->ChildByName(path) : nullptr) return c;
+  return vm_.ResolveTarget(path, from);
 }
 
 Value Run::GetVariable(const std::string& name) {
@@ -296,7 +299,10 @@ Value Run::GetVariable(const std::string& name) {
     Object* holder = PathObject(std::string_view(name).substr(0, colon));
     return holder ? holder->Get(std::string_view(name).substr(colon + 1)) : Value{};
   }
-  if (name.find('/') != std::string::npos) return Value::Obj(vm_.ResolveTarget(name, a_.target));
+  if (name.find('/') != std::string::npos) {
+    Clip* clip = vm_.ResolveTarget(name, a_.target);
+    return clip ? Value::Obj(clip) : Value{};
+  }
   Value kw;
   if (SameName(vm_, name, "this") && a_.thisByName) {
     // A variable named this hides it only in the scope that set it.
@@ -316,6 +322,8 @@ Value Run::GetVariable(const std::string& name) {
   }
   // _root and _global are only names: a variable of that name hides them.
   if (Keyword(name, kw)) return kw;
+  // Movies older than the global object see none of its names (NaN, Infinity, Math).
+  if (a_.version < 5) return {};
   return vm_.global()->Get(name);
 }
 
@@ -620,19 +628,22 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       case 0x20: {  // SetTarget2
         const Value t = Pop();
         const bool reset = t.IsUndefined() || (t.IsString() && t.string.empty());
-        SetTarget(reset ? a_.base : TargetFromValue(t));
+        // A clip names its target by its path: of two clips with one name the first is found.
+        Clip* clip = reset ? a_.base : TargetFromValue(t);
+        if (!reset && t.IsObject() && clip) clip = vm_.ResolveTarget(clip->SlashPath(), nullptr);
+        SetTarget(clip);
         break;
       }
       case 0x21: { const std::string b = vm_.ToString(Pop()); Push(Value::Str(Joined(vm_.ToString(Pop()), b))); break; }
-      case 0x22: {  // GetProperty
-        const double index = vm_.ToNumber(Pop());
+      case 0x22: {  // GetProperty: fractional indexes truncate toward zero
+        const double index = std::trunc(vm_.ToNumber(Pop()));
         Clip* clip = TargetFromValue(Pop());
         Push(clip && index >= 0 && index < 64 ? clip->GetIndexed(static_cast<int>(index)) : Value{});
         break;
       }
       case 0x23: {  // SetProperty
         Value v = Pop();
-        const double index = vm_.ToNumber(Pop());
+        const double index = std::trunc(vm_.ToNumber(Pop()));
         Clip* clip = TargetFromValue(Pop());
         if (clip && index >= 0 && index < 64) clip->SetIndexed(static_cast<int>(index), v);
         break;
@@ -641,7 +652,9 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         const double depth = vm_.ToNumber(Pop());
         const std::string name = vm_.ToString(Pop());
         Clip* source = TargetFromValue(Pop());
-        if (source && std::isfinite(depth) && std::abs(depth) < 1e9) source->Duplicate(name, static_cast<int>(depth) - 16384);
+        // The clip decides which depths it takes; only what fits an int gets that far.
+        const double shifted = std::trunc(depth) - 16384;
+        if (source && shifted >= -2147483648.0 && shifted <= 2147483647.0) source->Duplicate(name, static_cast<int>(shifted));
         break;
       }
       case 0x25: if (Clip* clip = TargetFromValue(Pop())) clip->Remove(); break;
@@ -650,14 +663,19 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         vm_.Trace(v.IsUndefined() ? "undefined" : vm_.ToString(v));
         break;
       }
-      case 0x27: {  // StartDrag: dragging needs the mouse, which the display issue brings
-        Pop();
-        Pop();
-        if (vm_.ToBool(Pop()))
-          for (int i = 0; i < 4; ++i) Pop();
+      case 0x27: {  // StartDrag
+        Clip* clip = TargetFromValue(Pop());
+        const bool lockCenter = vm_.ToBool(Pop());
+        double bounds[4] = {0, 0, 0, 0};
+        const bool constrained = vm_.ToBool(Pop());
+        if (constrained)
+          for (int i = 3; i >= 0; --i) bounds[i] = vm_.ToNumber(Pop());
+        if (clip) clip->StartDrag(lockCenter, constrained ? bounds : nullptr);
         break;
       }
-      case 0x28: break;
+      case 0x28:  // EndDrag
+        if (vm_.currentClip) vm_.currentClip->StopDrag();
+        break;
       case 0x29: { const std::string b = vm_.ToString(Pop()); PushBool(vm_.ToString(Pop()) < b); break; }
       case 0x2A: throw ScriptThrow{Pop()};
       case 0x2B: {  // CastOp

@@ -112,7 +112,7 @@ double Machine::ToNumber(const Value& v) {
     case Value::Type::String: return StringToNumber(v.string, version_);
     case Value::Type::Object: {
       const Value p = ToPrimitive(v);
-      if (p.IsObject()) return NAN;
+      if (p.IsObject()) return version_ >= 5 ? NAN : 0;
       return ToNumber(p);
     }
   }
@@ -376,6 +376,8 @@ void Machine::ReportUncaught(const Value& v) {
 
 Clip* Machine::ResolveTarget(std::string_view path, Clip* base) {
   if (path.empty()) return base;
+  // A clip taken off the stage reaches no other clip, not even the root.
+  if (base && !base->Alive()) return nullptr;
   Clip* at = base;
   std::size_t i = 0;
   if (path[0] == '/') {

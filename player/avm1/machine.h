@@ -43,6 +43,9 @@ class Clip : public Object {
   virtual int FramesLoaded() = 0;
   virtual void Duplicate(const std::string& name, int depth) = 0;
   virtual void Remove() = 0;
+  // Dragging with the pointer; `bounds` (left, top, right, bottom in the parent's pixels) or null.
+  virtual void StartDrag(bool, const double*) {}
+  virtual void StopDrag() {}
 };
 
 // What the machine needs from the player around it.

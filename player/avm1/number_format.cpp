@@ -234,8 +234,28 @@ double StringToNumber(std::string_view s, int swfVersion) {
   if (swfVersion >= 6 && ParseRadixInteger(s, out)) return out;
   std::size_t i = 0;
   while (i < s.size() && IsSpace(s[i])) ++i;
+  s = s.substr(i);
+  if (swfVersion < 5) {
+    // Old movies read the longest number at the front and ignore what follows: "12A" is 12.
+    std::size_t end = 0;
+    if (end < s.size() && (s[end] == '-' || s[end] == '+')) ++end;
+    bool point = false;
+    while (end < s.size() && ((s[end] >= '0' && s[end] <= '9') || (s[end] == '.' && !point))) {
+      if (s[end] == '.') point = true;
+      ++end;
+    }
+    if (end < s.size() && (s[end] == 'e' || s[end] == 'E')) {
+      std::size_t e = end + 1;
+      if (e < s.size() && (s[e] == '-' || s[e] == '+')) ++e;
+      if (e < s.size() && s[e] >= '0' && s[e] <= '9') {
+        while (e < s.size() && s[e] >= '0' && s[e] <= '9') ++e;
+        end = e;
+      }
+    }
+    s = s.substr(0, end);
+  }
   // Trailing white space is not allowed: "5 " is not a number.
-  if (ParseDecimal(s.substr(i), out)) return out;
+  if (ParseDecimal(s, out)) return out;
   return invalid;
 }
 

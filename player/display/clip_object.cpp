@@ -340,13 +340,20 @@ Value ClipObject::GetIndexed(int index) {
     case 10: KnowScale(*d); return Value::Num(d->rotation);
     case 11: return Value::Str(SlashPath());
     case 13: return Value::Str(d->name);
-    case 14: return Value::Str("");
+    case 14: {
+      if (!player_.WasDragged(*inst)) return Value::Str("");
+      Instance* under = player_.DropTarget(*inst);
+      return Value::Str(under ? player_.ObjectOf(*under)->SlashPath() : "");
+    }
     case 15: return Value::Str("");
     case 16: return Value::Num(1);
     case 17: return Value::Null();
     case 18: return Value::Num(5);
     case 19: return Value::Str("HIGH");
-    case 20: case 21: return Value::Num(0);
+    case 20: case 21: {
+      const Point p = WorldMatrix(player_, *inst).inverse().apply(player_.MousePosition());
+      return Value::Num(std::round(index == 20 ? p.x : p.y) / 20);
+    }
     default: return {};
   }
 }
@@ -754,6 +761,24 @@ void InstallDrawing(avm1::Object* proto) {
 
 }  // namespace
 
+void ClipObject::StartDrag(bool lockCenter, const double* bounds) {
+  if (auto inst = instance()) player_.StartDrag(*inst, lockCenter, bounds);
+}
+
+void ClipObject::StopDrag() { player_.StopDrag(); }
+
+bool ObjectHit(const DisplayObject& obj, Point parentPoint) { return ObjectContains(obj, parentPoint, 0); }
+
+Matrix StageMatrix(Player& player, Instance& inst) { return WorldMatrix(player, inst); }
+
+bool StageTopLeft(Player& player, Instance& inst, Point& out) {
+  Box box;
+  box.Add(WorldMatrix(player, inst), LocalBounds(inst, 0));
+  if (box.empty()) return false;
+  out = {box.x0, box.y0};
+  return true;
+}
+
 void InstallMovieClip(avm1::Machine& vm, Player& player) {
   avm1::Object* proto = vm.NewObject();
   vm.movieClipProto = proto;
@@ -855,6 +880,14 @@ void InstallMovieClip(avm1::Machine& vm, Player& player) {
   method("localToGlobal", [](ClipObject& clip, avm1::Call& c) { MovePoint(c, clip, true); return Value{}; }, 1);
   method("globalToLocal", [](ClipObject& clip, avm1::Call& c) { MovePoint(c, clip, false); return Value{}; }, 1);
   method("hitTest", [](ClipObject& clip, avm1::Call& c) { return HitTest(c, clip); }, 3);
+  method("startDrag", [](ClipObject& clip, avm1::Call& c) {
+    double bounds[4] = {0, 0, 0, 0};
+    const bool constrained = c.Count() >= 5;
+    for (int i = 0; constrained && i < 4; ++i) bounds[i] = c.vm.ToNumber(c.Arg(static_cast<std::size_t>(i) + 1));
+    clip.StartDrag(c.vm.ToBool(c.Arg(0)), constrained ? bounds : nullptr);
+    return Value{};
+  }, 5);
+  method("stopDrag", [](ClipObject& clip, avm1::Call&) { clip.StopDrag(); return Value{}; });
   InstallDrawing(proto);
   if (vm.version() >= 8) {
     // Properties of the later players, as getter and setter pairs on the prototype.

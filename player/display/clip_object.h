@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "avm1/machine.h"
+#include "geometry.h"
 
 namespace quillon::player {
 
@@ -39,6 +40,8 @@ class ClipObject : public avm1::Clip {
   int FramesLoaded() override;
   void Duplicate(const std::string& name, int depth) override;
   void Remove() override;
+  void StartDrag(bool lockCenter, const double* bounds) override;
+  void StopDrag() override;
 
   bool GetSpecial(std::string_view name, avm1::Value& out) override;
   bool SetSpecial(std::string_view name, const avm1::Value& value) override;
@@ -63,6 +66,15 @@ class ClipObject : public avm1::Clip {
 
 // MovieClip.prototype and the MovieClip class.
 void InstallMovieClip(avm1::Machine& vm, Player& player);
+
+// Whether a display object's shapes cover a point given in its parent's coordinates (twips).
+bool ObjectHit(const DisplayObject& obj, Point parentPoint);
+
+// The matrix from an instance's coordinates to the stage's.
+Matrix StageMatrix(Player& player, Instance& inst);
+
+// The top left corner of what an instance covers, on the stage (twips); false when it covers nothing.
+bool StageTopLeft(Player& player, Instance& inst, Point& out);
 
 // The property number of a name such as "_x", or -1.
 int ClipPropertyIndex(std::string_view name);

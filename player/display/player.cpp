@@ -60,6 +60,8 @@ class Player::ScriptHost : public avm1::Host {
   }
   void TraceRoots(std::vector<avm1::Object*>& out) override {
     Walk(*player_.root_, out, 0);
+    for (const auto& held : {player_.hover_, player_.pressed_})
+      if (held && held->object) out.push_back(held->object);
     for (const auto& band : player_.queues_)
       for (const auto& job : band)
         if (job.constructor) out.push_back(job.constructor);
@@ -136,6 +138,7 @@ Player::Player(std::shared_ptr<const Movie> movie)
   vm_->onTrace = [this](const std::string& line) {
     if (onTrace) onTrace(line);
   };
+  InstallFocus();
 }
 
 // Timelines hold pointers into the machine's heap: they go first.
@@ -144,6 +147,8 @@ Player::~Player() {
   if (vm_) avm1::FlushSharedObjects(*vm_);
   for (auto& band : queues_) band.clear();
   lingering_.clear();
+  hover_.reset();
+  pressed_.reset();
   root_.reset();
   if (vm_) avm1::SetColorTarget(*vm_, nullptr);
   vm_.reset();
@@ -248,6 +253,7 @@ DisplayObject* Player::Instantiate(Instance& parent, int depth, DisplayObject ob
     if (ctor) Queue(kConstruct, {inst, nullptr, {}, ctor, false});
   }
   if (const auto* button = c ? std::get_if<ButtonDef>(c) : nullptr) {
+    inst->button = placed->second.character;
     for (const ButtonRecord& rec : button->records) {
       if (!(rec.states & 1)) continue;
       const auto dict = movie_->dictionary.find(rec.characterId);
@@ -716,4 +722,482 @@ void Player::DrawObject(const DrawContext& ctx, const DisplayObject& obj, const 
   }
 }
 
+// ---- Input ----
+
+namespace {
+
+constexpr const char* kButtonMethods[] = {"onPress", "onRelease", "onReleaseOutside", "onRollOver",
+                                          "onRollOut", "onDragOver", "onDragOut"};
+constexpr std::uint32_t kButtonEvents = kEventPress | kEventRelease | kEventReleaseOutside | kEventRollOver |
+                                        kEventRollOut | kEventDragOver | kEventDragOut;
+
+// Button states: which of the four a button is in, as the condition bits name them.
+enum ButtonPhase { kIdle, kOverUp, kOverDown, kOutDown };
+
+// The key code a button's key-press condition names for a key: the special keys have their
+// own small numbers, the rest their character.
+int ButtonKeyCode(int code, int ascii) {
+  switch (code) {
+    case 37: return 1;
+    case 39: return 2;
+    case 36: return 3;
+    case 35: return 4;
+    case 45: return 5;
+    case 46: return 6;
+    case 8: return 8;
+    case 13: return 13;
+    case 38: return 14;
+    case 40: return 15;
+    case 33: return 16;
+    case 34: return 17;
+    case 9: return 18;
+    case 27: return 19;
+    default: return ascii >= 32 && ascii < 128 ? ascii : 0;
+  }
+}
+
+}  // namespace
+
+bool Player::Interactive(Instance& inst) {
+  if (inst.unloaded || inst.detached) return false;
+  if (inst.object) {
+    const avm1::Value enabled = inst.object->Get("enabled");
+    if (!enabled.IsUndefined() && !vm_->ToBool(enabled)) return false;
+  }
+  if (inst.kind == InstanceKind::Button) return true;
+  if (inst.kind != InstanceKind::Sprite) return false;
+  if (const DisplayObject* d = DisplayOf(inst); d && d->clipActions && (d->clipEvents & kButtonEvents)) return true;
+  if (inst.object)
+    for (const char* m : kButtonMethods)
+      if (inst.object->Has(m)) return true;
+  return false;
+}
+
+bool Player::ButtonHit(const Instance& button, Point local) const {
+  const auto* def = button.button ? std::get_if<ButtonDef>(button.button.get()) : nullptr;
+  if (!def) return false;
+  for (const ButtonRecord& rec : def->records) {
+    if (!(rec.states & 8)) continue;
+    const auto dict = movie_->dictionary.find(rec.characterId);
+    if (dict == movie_->dictionary.end() || dict->second == button.button) continue;
+    DisplayObject area;
+    area.character = dict->second;
+    area.matrix = rec.matrix;
+    if (ObjectHit(area, local)) return true;
+  }
+  return false;
+}
+
+bool Player::TracksAsMenu(Instance& inst) {
+  if (inst.object) {
+    const avm1::Value v = inst.object->Get("trackAsMenu");
+    if (!v.IsUndefined()) return vm_->ToBool(v);
+  }
+  const auto* def = inst.button ? std::get_if<ButtonDef>(inst.button.get()) : nullptr;
+  return def && def->trackAsMenu;
+}
+
+Instance* Player::Pick(Instance& inst, Point local, int depth) {
+  if (depth > kMaxNesting * 2) return nullptr;
+  for (auto it = inst.displayList.rbegin(); it != inst.displayList.rend(); ++it) {
+    DisplayObject& obj = it->second;
+    if (!obj.visible || obj.clipDepth > 0 || !obj.sprite) continue;
+    Instance& child = *obj.sprite;
+    if (child.unloaded || child.detached) continue;
+    const Point p = obj.matrix.inverse().apply(local);
+    if (child.kind == InstanceKind::Button) {
+      if (Interactive(child) && ButtonHit(child, p)) return &child;
+      continue;
+    }
+    if (child.kind != InstanceKind::Sprite) continue;
+    if (Instance* found = Pick(child, p, depth + 1)) return found;
+    if (Interactive(child) && ObjectHit(obj, local)) return &child;
+  }
+  return nullptr;
+}
+
+void Player::SetButtonState(Instance& button, int state) {
+  if (button.buttonState == state) return;
+  button.buttonState = state;
+  const auto character = button.button;
+  const auto* def = character ? std::get_if<ButtonDef>(character.get()) : nullptr;
+  if (!def || button.detached) return;
+  std::set<int> wanted;
+  for (const ButtonRecord& rec : def->records)
+    if (rec.states & state) wanted.insert(rec.depth);
+  std::vector<int> gone;
+  for (const auto& [depth, obj] : button.displayList) gone.push_back(depth);
+  const auto keep = button.shared_from_this();
+  for (const int depth : gone) RemoveAt(button, depth);
+  for (const ButtonRecord& rec : def->records) {
+    if (!(rec.states & state)) continue;
+    const auto dict = movie_->dictionary.find(rec.characterId);
+    if (dict == movie_->dictionary.end() || dict->second == character) continue;
+    DisplayObject child;
+    child.characterId = rec.characterId;
+    child.character = dict->second;
+    child.matrix = rec.matrix;
+    child.colorTransform = rec.colorTransform;
+    Instantiate(button, rec.depth, std::move(child), false);
+  }
+}
+
+void Player::FireMouse(Instance& inst, MouseEvent event) {
+  static constexpr std::uint32_t kFlags[] = {kEventRollOver, kEventRollOut, kEventPress, kEventRelease,
+                                             kEventReleaseOutside, kEventDragOver, kEventDragOut};
+  static constexpr const char* kMethods[] = {"onRollOver", "onRollOut", "onPress", "onRelease",
+                                             "onReleaseOutside", "onDragOver", "onDragOut"};
+  const auto i = static_cast<std::size_t>(event);
+  if (inst.kind == InstanceKind::Button) {
+    // The state it goes to, and the condition that names the change.
+    static constexpr std::uint16_t kConditions[] = {kCondIdleToOverUp, kCondOverUpToIdle, kCondOverUpToOverDown,
+                                                    kCondOverDownToOverUp, kCondOutDownToIdle,
+                                                    kCondOutDownToOverDown, kCondOverDownToOutDown};
+    static constexpr int kShown[] = {2, 1, 4, 2, 1, 4, 2};
+    SetButtonState(inst, kShown[i]);
+    const auto* def = inst.button ? std::get_if<ButtonDef>(inst.button.get()) : nullptr;
+    auto parent = inst.parent.lock();
+    if (def && parent && !movie_->usesActionScript3)
+      for (const ButtonAction& action : def->actions)
+        if (action.conditions & kConditions[i]) Queue(kNormal, {parent, action.code, {}, nullptr, false});
+  }
+  QueueClipEvent(inst, kFlags[i], kMethods[i]);
+}
+
+void Player::UpdateHover() {
+  const Point local = rootDisplay_.matrix.inverse().apply(mouse_);
+  Instance* now = Pick(*root_, local, 0);
+  // What the pointer was over stays so until the pointer moves, even when it left the stage:
+  // its actions still run on its parent's timeline.
+  const std::shared_ptr<Instance> before = hover_;
+  if (now == before.get()) return;
+  hover_ = now ? now->shared_from_this() : nullptr;
+  if (mouseDown_) {
+    // With the button held only the object pressed hears of the drag, and objects that track
+    // as menus. A pressed button taken off and placed again is the same button to the pointer.
+    const bool pressedGone = pressed_ && pressed_->detached;
+    if (before && (before == pressed_ || TracksAsMenu(*before))) FireMouse(*before, MouseEvent::DragOut);
+    if (now && (now == pressed_.get() || pressedGone || TracksAsMenu(*now))) FireMouse(*now, MouseEvent::DragOver);
+  } else {
+    if (before) FireMouse(*before, MouseEvent::RollOut);
+    if (now) FireMouse(*now, MouseEvent::RollOver);
+  }
+}
+
+std::vector<std::shared_ptr<Instance>> Player::LiveInstances() {
+  std::vector<std::shared_ptr<Instance>> order;
+  std::vector<Instance*> stack{root_.get()};
+  while (!stack.empty()) {
+    Instance* inst = stack.back();
+    stack.pop_back();
+    if (!inst->unloaded) order.push_back(inst->shared_from_this());
+    for (auto& [depth, obj] : inst->displayList)
+      if (obj.sprite && !obj.sprite->unloaded) stack.push_back(obj.sprite.get());
+  }
+  std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a->serial > b->serial; });
+  return order;
+}
+
+void Player::BroadcastClipEvent(std::uint32_t event, const char* method) {
+  for (const auto& inst : LiveInstances())
+    if (inst->kind == InstanceKind::Sprite) QueueClipEvent(*inst, event, method);
+}
+
+Instance* Player::DropPick(Instance& inst, Point local, const Instance& excluded, int depth) {
+  if (depth > kMaxNesting * 2) return nullptr;
+  for (auto it = inst.displayList.rbegin(); it != inst.displayList.rend(); ++it) {
+    const DisplayObject& obj = it->second;
+    if (!obj.visible || obj.clipDepth > 0 || obj.sprite.get() == &excluded) continue;
+    if (obj.sprite && obj.sprite->kind == InstanceKind::Sprite) {
+      if (Instance* found = DropPick(*obj.sprite, obj.matrix.inverse().apply(local), excluded, depth + 1)) return found;
+      continue;
+    }
+    if (&inst != root_.get() && ObjectHit(obj, local)) return &inst;
+  }
+  if (&inst != root_.get() && inst.drawing) {
+    DisplayObject self;
+    self.sprite = inst.shared_from_this();
+    if (const DisplayObject* d = DisplayOf(inst); d && ObjectHit(self, local) && d->visible) return &inst;
+  }
+  return nullptr;
+}
+
+Instance* Player::DropTarget(Instance& dragged) {
+  return DropPick(*root_, rootDisplay_.matrix.inverse().apply(mouse_), dragged, 0);
+}
+
+void Player::StartDrag(Instance& inst, bool lockCenter, const double* bounds) {
+  DisplayObject* d = DisplayOf(inst);
+  auto parent = inst.parent.lock();
+  if (!d || !parent || inst.unloaded) return;
+  dragged_ = inst.weak_from_this();
+  dragSeen_ = dragged_;
+  dragBounded_ = bounds != nullptr;
+  if (bounds) {
+    for (int i = 0; i < 4; ++i) dragBounds_[i] = std::isfinite(bounds[i]) ? std::round(bounds[i] * 20) : 0;
+    if (dragBounds_[0] > dragBounds_[2]) std::swap(dragBounds_[0], dragBounds_[2]);
+    if (dragBounds_[1] > dragBounds_[3]) std::swap(dragBounds_[1], dragBounds_[3]);
+  }
+  const Point at = StageMatrix(*this, *parent).inverse().apply(mouse_);
+  dragOffset_ = lockCenter ? Point{0, 0} : Point{d->matrix.tx - at.x, d->matrix.ty - at.y};
+  UpdateDrag();
+}
+
+void Player::StopDrag() { dragged_.reset(); }
+
+void Player::UpdateDrag() {
+  auto inst = dragged_.lock();
+  if (!inst) return;
+  DisplayObject* d = DisplayOf(*inst);
+  auto parent = inst->parent.lock();
+  if (!d || !parent || inst->unloaded) {
+    dragged_.reset();
+    return;
+  }
+  Point at = StageMatrix(*this, *parent).inverse().apply(mouse_);
+  at.x += dragOffset_.x;
+  at.y += dragOffset_.y;
+  if (dragBounded_) {
+    at.x = std::clamp(at.x, dragBounds_[0], dragBounds_[2]);
+    at.y = std::clamp(at.y, dragBounds_[1], dragBounds_[3]);
+  }
+  if (!std::isfinite(at.x) || !std::isfinite(at.y)) return;
+  d->matrix.tx = std::round(at.x);
+  d->matrix.ty = std::round(at.y);
+  d->movedByScript = true;
+}
+
+void Player::MouseMove(double x, double y) {
+  const Point to{std::round(x * 20), std::round(y * 20)};
+  if (!std::isfinite(to.x) || !std::isfinite(to.y)) return;
+  mouse_ = to;
+  UpdateDrag();
+  BroadcastClipEvent(kEventMouseMove, "onMouseMove");
+  avm1::MouseMoved(*vm_);
+  UpdateHover();
+  RunQueue();
+}
+
+void Player::MouseDown(int button) {
+  if (button != 1) {
+    avm1::MouseButton(*vm_, button, true);
+    return;
+  }
+  mouseDown_ = true;
+  BroadcastClipEvent(kEventMouseDown, "onMouseDown");
+  avm1::MouseButton(*vm_, 1, true);
+  if (hover_) {
+    pressed_ = hover_;
+    FireMouse(*pressed_, MouseEvent::Press);
+  }
+  RunQueue();
+}
+
+void Player::MouseUp(int button) {
+  if (button != 1) {
+    avm1::MouseButton(*vm_, button, false);
+    return;
+  }
+  mouseDown_ = false;
+  BroadcastClipEvent(kEventMouseUp, "onMouseUp");
+  avm1::MouseButton(*vm_, 1, false);
+  const std::shared_ptr<Instance> pressed = std::move(pressed_);
+  pressed_.reset();
+  if (pressed) FireMouse(*pressed, pressed == hover_ ? MouseEvent::Release : MouseEvent::ReleaseOutside);
+  RunQueue();
+}
+
+bool Player::ButtonKeyPress(int code, int ascii) {
+  const int key = ButtonKeyCode(code, ascii);
+  if (!key || movie_->usesActionScript3) return false;
+  bool matched = false;
+  for (const auto& inst : LiveInstances()) {
+    if (inst->kind == InstanceKind::Button) {
+      const auto* def = inst->button ? std::get_if<ButtonDef>(inst->button.get()) : nullptr;
+      auto parent = inst->parent.lock();
+      if (!def || !parent || !Interactive(*inst)) continue;
+      for (const ButtonAction& action : def->actions)
+        if (action.keyCode == key) {
+          Queue(kNormal, {parent, action.code, {}, nullptr, false});
+          matched = true;
+        }
+    } else if (const DisplayObject* d = DisplayOf(*inst); d && d->clipActions && (d->clipEvents & kEventKeyPress)) {
+      for (const ClipAction& action : *d->clipActions)
+        if ((action.events & kEventKeyPress) && action.keyCode == key)
+          Queue(kNormal, {inst, action.code, {}, nullptr, false});
+    }
+  }
+  return matched;
+}
+
+void Player::CallHandler(avm1::Object* obj, const char* name, std::vector<avm1::Value> args) {
+  if (!obj) return;
+  const bool outermost = vm_->running_ == 0;
+  if (outermost) vm_->scriptStart = std::chrono::steady_clock::now();
+  vm_->running_++;
+  try {
+    vm_->CallMethod(obj, name, args);
+  } catch (const avm1::ScriptThrow& thrown) {
+    vm_->ReportUncaught(thrown.value);
+  } catch (const avm1::ScriptAbort&) {
+  }
+  vm_->running_--;
+}
+
+void Player::InstallFocus() {
+  const avm1::Value selection = vm_->global()->Get("Selection");
+  if (!selection.IsObject()) return;
+  selection.object->DefineNative("getFocus", [this](avm1::Call&) -> avm1::Value {
+    auto f = focus_.lock();
+    if (!f || f->detached || f->unloaded) return avm1::Value::Null();
+    return avm1::Value::Str(ObjectOf(*f)->DotPath());
+  });
+  selection.object->DefineNative("setFocus", [this](avm1::Call& c) -> avm1::Value {
+    const avm1::Value v = c.Arg(0);
+    if (v.IsNullish()) {
+      SetFocus(nullptr);
+      return avm1::Value::Bool(true);
+    }
+    avm1::Clip* clip = v.IsObject() ? dynamic_cast<avm1::Clip*>(v.object) : nullptr;
+    if (!clip && v.IsString())
+      clip = vm_->ResolveTarget(c.vm.ToString(v), vm_->currentClip ? vm_->currentClip : ObjectOf(*root_));
+    auto* object = dynamic_cast<ClipObject*>(clip);
+    auto inst = object ? object->instance() : nullptr;
+    if (!inst || inst->unloaded) return avm1::Value::Bool(false);
+    SetFocus(inst.get());
+    return avm1::Value::Bool(true);
+  }, 1);
+}
+
+void Player::SetFocus(Instance* to) {
+  auto before = focus_.lock();
+  if (before && (before->detached || before->unloaded)) before.reset();
+  if (before.get() == to) return;
+  focus_ = to ? to->weak_from_this() : std::weak_ptr<Instance>();
+  const avm1::Value oldValue = before ? avm1::Value::Obj(ObjectOf(*before)) : avm1::Value::Null();
+  const avm1::Value newValue = to ? avm1::Value::Obj(ObjectOf(*to)) : avm1::Value::Null();
+  if (before) CallHandler(ObjectOf(*before), "onKillFocus", {newValue});
+  if (to) CallHandler(ObjectOf(*to), "onSetFocus", {oldValue});
+  const avm1::Value selection = vm_->global()->Get("Selection");
+  if (selection.IsObject()) CallHandler(selection.object, "broadcastMessage", {avm1::Value::Str("onSetFocus"), oldValue, newValue});
+}
+
+bool Player::Focusable(Instance& inst) {
+  if (inst.unloaded || inst.detached || &inst == root_.get()) return false;
+  if (const DisplayObject* d = DisplayOf(inst); !d || !d->visible) return false;
+  if (inst.object) {
+    const avm1::Value tab = inst.object->Get("tabEnabled");
+    if (!tab.IsUndefined()) return vm_->ToBool(tab);
+  }
+  return inst.kind == InstanceKind::Button || (inst.kind == InstanceKind::Sprite && Interactive(inst));
+}
+
+void Player::MoveFocus(bool backwards) {
+  struct Entry {
+    Instance* inst;
+    double index, y, x;
+    std::size_t order;
+  };
+  std::vector<Entry> all;
+  bool custom = false;
+  std::vector<Instance*> stack{root_.get()};
+  std::size_t order = 0;
+  // Stage order: depth by depth, parents before their children.
+  std::vector<Instance*> walk;
+  while (!stack.empty()) {
+    Instance* inst = stack.back();
+    stack.pop_back();
+    walk.push_back(inst);
+    if (walk.size() > 100000) break;
+    for (auto it = inst->displayList.rbegin(); it != inst->displayList.rend(); ++it)
+      if (it->second.sprite && !it->second.sprite->unloaded) stack.push_back(it->second.sprite.get());
+  }
+  for (Instance* inst : walk) {
+    if (!Focusable(*inst)) continue;
+    Entry e{inst, 0, 0, 0, order++};
+    if (inst->object) {
+      const avm1::Value index = inst->object->Get("tabIndex");
+      if (!index.IsUndefined()) {
+        custom = true;
+        e.index = vm_->ToNumber(index);
+      } else {
+        e.index = NAN;
+      }
+    } else {
+      e.index = NAN;
+    }
+    Point at;
+    if (StageTopLeft(*this, *inst, at)) e.y = at.y, e.x = at.x;
+    all.push_back(e);
+  }
+  if (custom) {
+    all.erase(std::remove_if(all.begin(), all.end(), [](const Entry& e) { return !std::isfinite(e.index) || e.index < 0; }),
+              all.end());
+    std::stable_sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) { return a.index < b.index; });
+  } else {
+    std::stable_sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) {
+      return a.y != b.y ? a.y < b.y : a.x < b.x;
+    });
+  }
+  if (all.empty()) return;
+  auto now = focus_.lock();
+  std::size_t at = all.size();
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (all[i].inst == now.get()) at = i;
+  std::size_t next;
+  if (at == all.size()) next = backwards ? all.size() - 1 : 0;
+  else next = backwards ? (at + all.size() - 1) % all.size() : (at + 1) % all.size();
+  SetFocus(all[next].inst);
+}
+
+void Player::KeyDown(int code, int ascii) {
+  if (code == 16) shiftDown_ = true;
+  auto focus = focus_.lock();
+  if (focus && (focus->detached || focus->unloaded)) focus.reset();
+  avm1::KeyPressed(*vm_, code, ascii, [&] {
+    if (focus) CallHandler(ObjectOf(*focus), "onKeyDown");
+  });
+  BroadcastClipEvent(kEventKeyDown, nullptr);
+  // A key that a button's key-press action takes does nothing else.
+  const bool taken = ButtonKeyPress(code, ascii);
+  RunQueue();
+  if (taken) return;
+  if (code == 9) {
+    MoveFocus(shiftDown_);
+    RunQueue();
+  } else if (code == 32 && focus && !spacePressed_ && Interactive(*focus)) {
+    // Space presses the focused button as a click would.
+    spacePressed_ = true;
+    FireMouse(*focus, MouseEvent::Press);
+    RunQueue();
+  }
+}
+
+void Player::KeyUp(int code, int ascii) {
+  if (code == 16) shiftDown_ = false;
+  auto focus = focus_.lock();
+  if (focus && (focus->detached || focus->unloaded)) focus.reset();
+  if (code == 32 && spacePressed_) {
+    spacePressed_ = false;
+    if (focus) {
+      FireMouse(*focus, MouseEvent::Release);
+      RunQueue();
+    }
+  }
+  avm1::KeyReleased(*vm_, code, ascii, [&] {
+    if (focus) CallHandler(ObjectOf(*focus), "onKeyUp");
+  });
+  BroadcastClipEvent(kEventKeyUp, nullptr);
+  RunQueue();
+}
+
+// Typed text goes to a focused text field; without editable fields it has nowhere to go.
+void Player::TextInput(char32_t) {}
+
+void Player::MouseWheel(int delta) {
+  avm1::MouseWheel(*vm_, delta);
+  RunQueue();
+}
+
 }  // namespace quillon::player
+

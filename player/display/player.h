@@ -84,6 +84,8 @@ struct Instance : std::enable_shared_from_this<Instance> {
   std::shared_ptr<Drawing> drawing;
   bool lockRoot = false;
   avm1::Clip* object = nullptr;  // its script object, made when first needed
+  int buttonState = 1;           // buttons: the state shown, 1 up, 2 over, 4 down
+  std::shared_ptr<const Character> button;  // buttons: their definition
 };
 
 class ClipObject;
@@ -118,6 +120,26 @@ class Player {
 
   // Timeline control, as scripts use it (0-based frames).
   void GotoFrame(Instance& target, std::size_t frame, bool play);
+
+  // Input, between ticks. Positions are stage pixels; buttons are 1 (left), 2 (right) and
+  // 4 (middle); keys are key codes as Key.getCode gives them with the character typed (0 for
+  // none) as Key.getAscii gives it.
+  void MouseMove(double x, double y);
+  void MouseDown(int button = 1);
+  void MouseUp(int button = 1);
+  void KeyDown(int code, int ascii);
+  void KeyUp(int code, int ascii);
+  void TextInput(char32_t ch);
+  void MouseWheel(int delta);
+  // Dragging a clip with the pointer (startDrag); `bounds` are left, top, right and bottom in
+  // the parent's pixels, or null.
+  void StartDrag(Instance& inst, bool lockCenter, const double* bounds);
+  void StopDrag();
+  bool WasDragged(const Instance& inst) const { return dragSeen_.lock().get() == &inst; }
+  // The clip under the pointer below a dragged one, or null.
+  Instance* DropTarget(Instance& dragged);
+  // Where the pointer is on the stage, in twips.
+  Point MousePosition() const { return mouse_; }
 
   avm1::Machine& machine() { return *vm_; }
   // The script object of an instance, made on first use.
@@ -172,7 +194,37 @@ class Player {
   void DrawList(const DrawContext& ctx, const Instance& inst, const Matrix& m, const ColorTransform& cx) const;
   void DrawObject(const DrawContext& ctx, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) const;
 
+  // Pointer events: the object under the pointer that answers the mouse, and the one pressed.
+  enum class MouseEvent { RollOver, RollOut, Press, Release, ReleaseOutside, DragOver, DragOut };
+  Instance* Pick(Instance& inst, Point local, int depth);
+  bool Interactive(Instance& inst);
+  bool TracksAsMenu(Instance& inst);
+  bool ButtonHit(const Instance& button, Point local) const;
+  void FireMouse(Instance& inst, MouseEvent event);
+  void SetButtonState(Instance& button, int state);
+  void UpdateHover();
+  void BroadcastClipEvent(std::uint32_t event, const char* method);
+  bool ButtonKeyPress(int code, int ascii);
+  std::vector<std::shared_ptr<Instance>> LiveInstances();
+
   std::shared_ptr<const Movie> movie_;
+  Point mouse_{};
+  bool mouseDown_ = false;
+  std::shared_ptr<Instance> hover_, pressed_;
+  void UpdateDrag();
+  // Keyboard focus: Selection.setFocus and the Tab key move it; it hears key events first.
+  void InstallFocus();
+  void SetFocus(Instance* to);
+  void MoveFocus(bool backwards);
+  bool Focusable(Instance& inst);
+  void CallHandler(avm1::Object* obj, const char* name, std::vector<avm1::Value> args = {});
+  std::weak_ptr<Instance> focus_;
+  bool shiftDown_ = false, spacePressed_ = false;
+  Instance* DropPick(Instance& inst, Point local, const Instance& excluded, int depth);
+  std::weak_ptr<Instance> dragged_, dragSeen_;
+  Point dragOffset_{};
+  bool dragBounded_ = false;
+  double dragBounds_[4] = {0, 0, 0, 0};  // twips
   std::shared_ptr<Instance> root_;
   std::array<std::deque<PendingScript>, 3> queues_;
   class ScriptHost;

@@ -666,12 +666,14 @@ class Parser {
     }
   }
 
-  // The state records of a button; its actions are not run yet.
+  // A button's state records and its actions.
   static ButtonDef ReadButton(Reader& r, bool second) {
     ButtonDef button;
+    std::size_t actionsAt = 0;
     if (second) {
-      r.u8();   // menu tracking
-      r.u16();  // offset of the actions
+      button.trackAsMenu = r.u8() & 1;
+      const std::size_t offset = r.u16();
+      if (offset) actionsAt = r.pos() - 2 + offset;
     }
     while (!r.failed() && !r.atEnd()) {
       const std::uint8_t flags = r.u8();
@@ -688,6 +690,31 @@ class Parser {
       }
       if (r.failed()) break;
       button.records.push_back(rec);
+    }
+    if (r.failed()) return button;
+    if (!second) {
+      // The first kind has one action block, run on release over the button.
+      const auto code = r.rest();
+      if (!code.empty())
+        button.actions.push_back({kCondOverDownToOverUp, 0, std::make_shared<const std::vector<std::uint8_t>>(code.begin(), code.end())});
+      return button;
+    }
+    if (!actionsAt || actionsAt >= r.size()) return button;
+    r.seek(actionsAt);
+    while (!r.failed() && !r.atEnd()) {
+      const std::size_t start = r.pos();
+      const std::size_t size = r.u16();
+      const std::uint8_t low = r.u8(), high = r.u8();
+      if (r.failed()) break;
+      const std::size_t end = size ? std::min(start + size, r.size()) : r.size();
+      if (end < r.pos()) break;
+      const auto code = r.bytes(end - r.pos());
+      ButtonAction action;
+      action.conditions = static_cast<std::uint16_t>(low | (high & 1) << 8);
+      action.keyCode = static_cast<std::uint8_t>(high >> 1);
+      action.code = std::make_shared<const std::vector<std::uint8_t>>(code.begin(), code.end());
+      button.actions.push_back(std::move(action));
+      if (!size) break;
     }
     return button;
   }

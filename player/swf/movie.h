@@ -170,8 +170,23 @@ struct ButtonRecord {
   ColorTransform colorTransform;
 };
 
+// The state changes a button action answers (DefineButton2's condition bits, first byte low).
+enum ButtonCondition : std::uint16_t {
+  kCondIdleToOverUp = 0x01, kCondOverUpToIdle = 0x02, kCondOverUpToOverDown = 0x04, kCondOverDownToOverUp = 0x08,
+  kCondOverDownToOutDown = 0x10, kCondOutDownToOverDown = 0x20, kCondOutDownToIdle = 0x40,
+  kCondIdleToOverDown = 0x80, kCondOverDownToIdle = 0x100,
+};
+
+struct ButtonAction {
+  std::uint16_t conditions = 0;
+  std::uint8_t keyCode = 0;  // a key press that runs it, 0 for none
+  std::shared_ptr<const std::vector<std::uint8_t>> code;
+};
+
 struct ButtonDef {
   std::vector<ButtonRecord> records;
+  std::vector<ButtonAction> actions;
+  bool trackAsMenu = false;
 };
 
 // Characters that are placed, named and measured but not drawn yet.

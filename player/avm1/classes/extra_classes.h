@@ -62,8 +62,10 @@ bool MouseShown(Machine& vm);
 
 // Input, between scripts: key codes as Key.getCode gives them, `ascii` as Key.getAscii; mouse
 // buttons as key codes 1 (left), 2 (right) and 4 (middle). Key and Mouse listeners hear of it.
-void KeyPressed(Machine& vm, int code, int ascii);
-void KeyReleased(Machine& vm, int code, int ascii);
+// `first` runs once the key is known and before the listeners hear of it (the focused object's
+// own handlers).
+void KeyPressed(Machine& vm, int code, int ascii, const std::function<void()>& first = {});
+void KeyReleased(Machine& vm, int code, int ascii, const std::function<void()>& first = {});
 void MouseButton(Machine& vm, int button, bool down);
 void MouseMoved(Machine& vm);
 void MouseWheel(Machine& vm, int delta);

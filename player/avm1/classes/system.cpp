@@ -284,7 +284,7 @@ void InstallSelection(Machine& vm, Object* global) {
   global->Define("Selection", Value::Obj(selection), kDontEnum);
 }
 
-void KeyEvent(Machine& vm, int code, int ascii, bool down) {
+void KeyEvent(Machine& vm, int code, int ascii, bool down, const std::function<void()>& first) {
   const auto state = State(vm);
   if (code >= 0 && code < 256) {
     const auto bit = static_cast<std::size_t>(code);
@@ -294,6 +294,7 @@ void KeyEvent(Machine& vm, int code, int ascii, bool down) {
   }
   state->lastCode = code;
   state->lastAscii = ascii;
+  if (first) first();
   const Value args[] = {Value::Str(down ? "onKeyDown" : "onKeyUp")};
   FromPlayer(vm, [&] { Broadcast(vm, "Key", args); });
 }
@@ -330,9 +331,13 @@ void SetFullScreen(Machine& vm, bool fullScreen) {
 
 bool MouseShown(Machine& vm) { return State(vm)->mouseShown; }
 
-void KeyPressed(Machine& vm, int code, int ascii) { KeyEvent(vm, code, ascii, true); }
+void KeyPressed(Machine& vm, int code, int ascii, const std::function<void()>& first) {
+  KeyEvent(vm, code, ascii, true, first);
+}
 
-void KeyReleased(Machine& vm, int code, int ascii) { KeyEvent(vm, code, ascii, false); }
+void KeyReleased(Machine& vm, int code, int ascii, const std::function<void()>& first) {
+  KeyEvent(vm, code, ascii, false, first);
+}
 
 void MouseButton(Machine& vm, int button, bool down) {
   const auto state = State(vm);

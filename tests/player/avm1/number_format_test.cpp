@@ -125,6 +125,20 @@ TEST(NumberFormatTest, ReadsStringsAsScriptsConvertThem) {
   for (const auto& c : cases) EXPECT_EQ(StringToNumber(c.text, c.version), c.want) << c.text;
 }
 
+TEST(NumberFormatTest, OldMoviesReadTheNumberAtTheFrontOfAString) {
+  struct Case {
+    const char* text;
+    double want;
+  };
+  const Case cases[] = {{"11ABC", 11},   {"12.34A", 12.34}, {"013", 13},   {"0x13", 0},    {"ABC", 0},
+                        {"-2.5kg", -2.5}, {"1e3x", 1000},    {"1e", 1},     {"1e+", 1},     {"3.4.5", 3.4},
+                        {"  7 ", 7},      {"NaN", 0},        {".5.", 0.5},  {"+", 0}};
+  for (const auto& c : cases) EXPECT_EQ(StringToNumber(c.text, 4), c.want) << c.text;
+  // From SWF 5 on the whole string has to be a number.
+  EXPECT_TRUE(std::isnan(StringToNumber("11ABC", 5)));
+  EXPECT_TRUE(std::isnan(StringToNumber("12.34A", 7)));
+}
+
 TEST(NumberFormatTest, RejectsWhatIsNotAWholeNumber) {
   for (const char* text : {"", " ", "5 ", "\r12\r", "100a", "inf", "Infinity", "-Infinity", "NaN", "0x",
                            "0xhello", "0x12g", ".", "e5", "1e", "1e+", "--1", "true", "1,5"})
