@@ -17,6 +17,7 @@
 #include "avm1/machine.h"
 #include "swf/movie.h"
 #include "render/raster.h"
+#include "text/field.h"
 
 namespace quillon::player {
 
@@ -86,6 +87,7 @@ struct Instance : std::enable_shared_from_this<Instance> {
   avm1::Clip* object = nullptr;  // its script object, made when first needed
   int buttonState = 1;           // buttons: the state shown, 1 up, 2 over, 4 down
   std::shared_ptr<const Character> button;  // buttons: their definition
+  std::shared_ptr<text::Field> field;       // text fields: their text and settings
 };
 
 class ClipObject;
