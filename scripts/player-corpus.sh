@@ -43,9 +43,34 @@ for dir in "$corpus"/*/; do
     outl=$(value max_outliers "$toml" "\"$s\""); [ -z "$outl" ] && outl=$(value max_outliers "$toml" "image_comparisons.$s"); outl=${outl:-0}
     trig=$(value trigger "$toml" "\"$s\""); n=${trig:-$frames}
     ref="$dir/$s.expected.png"
+    # Movies driven by input get it as the script corpus runner delivers it.
+    input=(); [ -f "$dir/input.json" ] && input=(--input "$dir/input.json")
+    # A view of its own size: the stage is drawn scaled into it.
+    view=$(grep -o 'viewport_dimensions *= *{[^}]*}' "$toml" | head -1)
+    size=()
+    if [ -n "$view" ]; then
+      vw=$(echo "$view" | grep -o 'width *= *[0-9]*' | grep -o '[0-9]*$')
+      vh=$(echo "$view" | grep -o 'height *= *[0-9]*' | grep -o '[0-9]*$')
+      size=(--size "${vw}x${vh}")
+    fi
+    # Device fonts the case provides ([fonts.X] family and path), and which of them stands for
+    # _sans, _serif or _typewriter ([default_fonts]).
+    fonts=()
+    while IFS='|' read -r kind a b; do
+      if [ "$kind" = font ]; then fonts+=(--font "$a=$dir/$b"); else fonts+=(--generic-font "_$a=$b"); fi
+    done < <(awk '
+      function flush() { if (family != "" && path != "") print "font|" family "|" path; family = ""; path = "" }
+      /^\[/ { flush(); section = $0; next }
+      { line = $0; sub(/#.*/, "", line) }
+      section ~ /^\[fonts\./ && line ~ /^[ \t]*family[ \t]*=/ { sub(/^[^=]*=[ \t]*/, "", line); gsub(/"/, "", line); family = line }
+      section ~ /^\[fonts\./ && line ~ /^[ \t]*path[ \t]*=/ { sub(/^[^=]*=[ \t]*/, "", line); gsub(/"/, "", line); path = line }
+      section == "[default_fonts]" && line ~ /=/ {
+        key = line; sub(/[ \t]*=.*/, "", key); gsub(/[ \t]/, "", key)
+        v = line; sub(/^[^=]*=[ \t]*\[?[ \t]*"/, "", v); sub(/".*/, "", v); print "generic|" key "|" v }
+      END { flush() }' "$toml")
     # shellcheck disable=SC2086  # QUILLON_RUN is a command prefix (an emulator), split into words
     result=$(${QUILLON_RUN:-} "$render" "$dir/test.swf" --frames "$n" --quality "$quality" --out "$tmp/$name.$s.png" \
-             --expected "$ref" --tolerance "$tol" --max-outliers "$outl" 2>&1)
+             --expected "$ref" --tolerance "$tol" --max-outliers "$outl" "${input[@]}" "${size[@]}" "${fonts[@]}" 2>&1)
     rc=$?
     [ $rc -eq 0 ] || ok=0
     details="$details [$s after $n frames: $(echo "$result" | tail -1)]"

@@ -2,9 +2,9 @@
 # Installs the Debian packages the build, the tests and the run need; does nothing when all are present.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-      libz-mingw-w64-dev wine wine32:i386 wine64 fonts-wine fonts-wqy-microhei xvfb xdotool xclip x11-utils time bc
+      libz-mingw-w64-dev wine wine32:i386 wine64 fonts-wine fonts-wqy-microhei fonts-liberation xvfb xdotool xclip x11-utils time bc
       imagemagick googletest libgtest-dev icoutils libstb-dev zlib1g-dev liblzma-dev
-      g++-multilib qemu-user-static zlib1g-dev:i386 liblzma-dev:i386)
+      g++-multilib qemu-user-static zlib1g-dev:i386 liblzma-dev:i386 libmpg123-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

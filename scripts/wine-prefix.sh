@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Creates a Wine prefix once, with the fonts a Windows user has (Tahoma, Marlett, a CJK face).
-# Usage: wine-prefix.sh PREFIX
+# Usage: wine-prefix.sh PREFIX [BITS]   (BITS 32: a 32-bit prefix, made by the 32-bit loader)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
-prefix=$1
-loader=$(quillon_wine_loader 64)
+prefix=$1 bits=${2:-64}
+loader=$(quillon_wine_loader "$bits")
+if [ "$bits" = 32 ]; then export WINEARCH=win32; fi
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINELOADER=$loader
 # Bumped whenever a step below changes, so prefixes made before it get the step too.
 ready="$prefix/.quillon-ready-2"

@@ -2,6 +2,7 @@
 // the stage's size. Movies it cannot play get a window of facts with the reason.
 #include <windows.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cmath>
@@ -13,9 +14,14 @@
 
 #include "swf/movie.h"
 #include "movie_source.h"
+#include "avm1/classes/extra_classes.h"
+#include "audio_out.h"
 #include "display/player.h"
+#include "display/sound_stage.h"
+#include "key_input.h"
 #include "projector.h"
 #include "render/stage_view.h"
+#include "stage_menu.h"
 #include "swf_facts.h"
 
 namespace {
@@ -177,7 +183,13 @@ class PlayerWindow {
  public:
   PlayerWindow(std::shared_ptr<const qp::Movie> movie, const std::wstring& exe, const std::wstring& title)
       : player_(std::move(movie)) {
-    player_.onGetUrl = [](const std::string& url, const std::string&) { OpenAddress(url); };
+    player_.onGetUrl = [this](const std::string& url, const std::string& target) {
+      if (_strnicmp(url.c_str(), "FSCommand:", 10) == 0) FsCommand(url.substr(10), target);
+      else OpenAddress(url);
+    };
+    qp::avm1::SetFullScreenHandler(player_.machine(), [this](bool full) {
+      if (hwnd_ && full != fullScreen_) ToggleFullScreen();
+    });
     player_.onTrace = [this](const std::string& line) { traces_.Add(line); };
     // A projector's movie has no folder of its own: files it loads are beside the executable,
     // and its saves go to the user's application data, one folder a movie.
@@ -199,6 +211,7 @@ class PlayerWindow {
                                 size.cy, nullptr, nullptr, instance, this);
     if (!hwnd) return Fail(title, L"The player window could not be created.", kCannotOpen);
     ShowWindow(hwnd, SW_SHOWNORMAL);
+    if (player_.sound().HasSound() && audio_.Open()) player_.sound().KeepAudio(true);
     return Loop();
   }
 
@@ -219,20 +232,173 @@ class PlayerWindow {
       case WM_PAINT: Paint(); return 0;
       case WM_SIZE: InvalidateRect(hwnd_, nullptr, FALSE); return 0;
       case WM_KEYDOWN:
-        if (GetKeyState(VK_CONTROL) < 0 && wp == 'Q') {
+      case WM_SYSKEYDOWN:
+        if (!trapKeys_ && GetKeyState(VK_CONTROL) < 0 && wp == 'Q') {
           DestroyWindow(hwnd_);
           return 0;
         }
-        if (GetKeyState(VK_CONTROL) < 0 && wp == 'F') {
+        if (!trapKeys_ && GetKeyState(VK_CONTROL) < 0 && wp == 'F') {
           ToggleFullScreen();
           return 0;
         }
+        if (wp == VK_ESCAPE && fullScreen_ && !trapKeys_) {
+          ToggleFullScreen();  // Esc leaves full screen and goes no further
+          return 0;
+        }
+        if (msg == WM_SYSKEYDOWN && wp != VK_MENU && wp != VK_F10) break;  // Alt+key stays the system's
+        Key(true, wp);
         return 0;
+      case WM_KEYUP:
+      case WM_SYSKEYUP:
+        Key(false, wp);
+        if (msg == WM_SYSKEYUP) break;
+        return 0;
+      case WM_CHAR:
+        Typed(static_cast<wchar_t>(wp));
+        return 0;
+      case WM_MOUSEMOVE: Pointer(lp); return 0;
+      case WM_LBUTTONDOWN:
+      case WM_MBUTTONDOWN:
+        // A held button stays tracked when the pointer leaves the window.
+        SetCapture(hwnd_);
+        Pointer(lp);
+        player_.MouseDown(msg == WM_LBUTTONDOWN ? 1 : 4);
+        Changed();
+        return 0;
+      case WM_LBUTTONUP:
+      case WM_MBUTTONUP:
+        Pointer(lp);
+        player_.MouseUp(msg == WM_LBUTTONUP ? 1 : 4);
+        if (!(wp & (MK_LBUTTON | MK_MBUTTON))) ReleaseCapture();
+        Changed();
+        return 0;
+      case WM_MOUSEWHEEL:
+        // Three lines a notch, as the system scrolls.
+        player_.MouseWheel(GET_WHEEL_DELTA_WPARAM(wp) * 3 / WHEEL_DELTA);
+        Changed();
+        return 0;
+      case WM_SETCURSOR:
+        if (LOWORD(lp) != HTCLIENT) break;
+        ShowCursorShape();
+        return TRUE;
+      case WM_SETFOCUS:
+      case WM_KILLFOCUS:
+        player_.WindowFocus(msg == WM_SETFOCUS);
+        Changed();
+        return 0;
+      case WM_CONTEXTMENU: StageMenu(lp); return 0;
       case WM_DESTROY:
         hwnd_ = nullptr;
         PostQuitMessage(0);
         return 0;
-      default: return DefWindowProcW(hwnd_, msg, wp, lp);
+      default: break;
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+  }
+
+  // The client area's stage: scaled to fit unless the movie asked for its own size.
+  qp::Viewport View() const {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const int w = player_.movie().StageWidth(), h = player_.movie().StageHeight();
+    return allowScale_ ? qp::FitStage(client.right, client.bottom, w, h) : qp::CentreStage(client.right, client.bottom, w, h);
+  }
+
+  // Input changes what the stage shows (button states, the focus rectangle) between frames.
+  void Changed() {
+    renderedFrame_ = ~0ull;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+  }
+
+  void Pointer(LPARAM lp) {
+    const qp::StagePoint p = qp::ClientToStage(View(), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+    player_.MouseMove(p.x, p.y);
+    ShowCursorShape();
+    Changed();
+  }
+
+  void ShowCursorShape() {
+    switch (player_.CursorShape()) {
+      case qp::Player::Cursor::Hidden: SetCursor(nullptr); break;
+      case qp::Player::Cursor::Hand: SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649))); break;  // IDC_HAND
+      default: SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))); break;                      // IDC_ARROW
+    }
+  }
+
+  void Key(bool down, WPARAM vk) {
+    const PlayerKey key = KeyOf(vk);
+    if (!key.code) return;
+    if (down) player_.KeyDown(key.code, key.ascii);
+    else player_.KeyUp(key.code, key.ascii);
+    Changed();
+  }
+
+  void Typed(wchar_t unit) {
+    // Characters beyond the first plane come as two units.
+    if (unit >= 0xD800 && unit < 0xDC00) {
+      highSurrogate_ = unit;
+      return;
+    }
+    char32_t ch = unit;
+    if (unit >= 0xDC00 && unit < 0xE000) {
+      if (!highSurrogate_) return;
+      ch = 0x10000 + ((static_cast<char32_t>(highSurrogate_) - 0xD800) << 10) + (unit - 0xDC00);
+    }
+    highSurrogate_ = 0;
+    // Tab and Escape move the focus and leave full screen; they type nothing.
+    if (ch == 9 || ch == 27) return;
+    player_.TextInput(ch);
+    Changed();
+  }
+
+  void StageMenu(LPARAM lp) {
+    POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    if (at.x == -1 && at.y == -1) {  // from the keyboard: at the window's corner
+      at = {0, 0};
+      ClientToScreen(hwnd_, &at);
+    }
+    MenuState state;
+    state.controls = showMenu_ && qp::avm1::MenuShown(player_.machine());
+    state.playing = player_.Playing();
+    state.loop = player_.loop;
+    state.lowQuality = quality_ == qp::Quality::Low;
+    state.fullScreen = fullScreen_;
+    const std::size_t frame = player_.CurrentFrame();
+    const std::size_t frames = player_.movie().timeline.frames.size();
+    switch (ShowStageMenu(hwnd_, at, state)) {
+      case MenuCommand::Play: player_.SetPlaying(!state.playing); break;
+      case MenuCommand::Loop: player_.loop = !state.loop; break;
+      case MenuCommand::Rewind: player_.GotoFrame(player_.rootInstance(), 0, false); break;
+      case MenuCommand::Forward:
+        if (frame + 1 < frames) player_.GotoFrame(player_.rootInstance(), frame + 1, false);
+        break;
+      case MenuCommand::Back:
+        if (frame > 0) player_.GotoFrame(player_.rootInstance(), frame - 1, false);
+        break;
+      case MenuCommand::QualityLow: quality_ = qp::Quality::Low; break;
+      case MenuCommand::QualityHigh: quality_ = qp::Quality::High; break;
+      case MenuCommand::FullScreen: ToggleFullScreen(); break;
+      case MenuCommand::Quit: DestroyWindow(hwnd_); return;
+      case MenuCommand::None: break;
+    }
+    Changed();
+  }
+
+  // fscommand's projector commands; others mean nothing to a projector.
+  void FsCommand(const std::string& command, const std::string& arg) {
+    auto is = [](const std::string& a, const char* b) { return _stricmp(a.c_str(), b) == 0; };
+    const bool yes = is(arg, "true") || is(arg, "1") || is(arg, "yes");
+    if (is(command, "quit")) {
+      if (hwnd_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    } else if (is(command, "fullscreen")) {
+      if (hwnd_ && yes != fullScreen_) ToggleFullScreen();
+    } else if (is(command, "allowscale")) {
+      allowScale_ = yes;
+      Changed();
+    } else if (is(command, "showmenu")) {
+      showMenu_ = yes;
+    } else if (is(command, "trapallkeys")) {
+      trapKeys_ = yes;
     }
   }
 
@@ -254,6 +420,8 @@ class PlayerWindow {
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
       fullScreen_ = false;
     }
+    qp::avm1::SetFullScreen(player_.machine(), fullScreen_);
+    Changed();
   }
 
   void Paint() {
@@ -261,7 +429,7 @@ class PlayerWindow {
     HDC dc = BeginPaint(hwnd_, &ps);
     RECT client;
     GetClientRect(hwnd_, &client);
-    const qp::Viewport v = qp::FitStage(client.right, client.bottom, player_.movie().StageWidth(), player_.movie().StageHeight());
+    const qp::Viewport v = View();
     // Bars around the stage where the window's shape differs from the stage's.
     HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     const RECT bars[] = {{0, 0, client.right, v.y},
@@ -273,7 +441,7 @@ class PlayerWindow {
     if (v.width > 0 && v.height > 0) {
       if (canvas_.width != v.width || canvas_.height != v.height || renderedFrame_ != shownFrame_) {
         canvas_ = qp::Canvas(v.width, v.height, {});
-        player_.Render(canvas_, qp::Quality::High, v.scale);
+        player_.Render(canvas_, quality_, v.scale);
         renderedFrame_ = shownFrame_;
         bgra_.resize(canvas_.pixels.size());
         for (std::size_t i = 0; i < canvas_.pixels.size(); ++i) {
@@ -297,6 +465,7 @@ class PlayerWindow {
 
   void NextFrame() {
     player_.Tick();
+    if (audio_.IsOpen()) audio_.Queue(player_.sound().TakeAudio());
     ++shownFrame_;
     if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
   }
@@ -315,6 +484,7 @@ class PlayerWindow {
         TranslateMessage(&m);
         DispatchMessageW(&m);
       }
+      audio_.Pump();
       QueryPerformanceCounter(&now);
       const double t = static_cast<double>(now.QuadPart);
       if (clock.Due(t)) {
@@ -328,13 +498,25 @@ class PlayerWindow {
 
   TraceLog traces_;  // before the player, whose scripts write to it
   qp::Player player_;
+  quillon::stub::AudioOut audio_;  // after the player: it goes first
   HWND hwnd_ = nullptr;
   qp::Canvas canvas_;
   std::vector<std::uint32_t> bgra_;
   std::uint64_t shownFrame_ = 0, renderedFrame_ = ~0ull;
   bool fullScreen_ = false;
   WINDOWPLACEMENT placement_{};
+  qp::Quality quality_ = qp::Quality::High;
+  bool allowScale_ = true, showMenu_ = true, trapKeys_ = false;
+  wchar_t highSurrogate_ = 0;
 };
+
+// Whether the movie's sound would reach a device: the report opens one to find out, as the
+// window does, and says when the movie plays on silent.
+std::wstring DescribeSound(const qp::Movie& movie) {
+  if (!qp::SoundStage::MovieHasSound(movie)) return L"Sound: none\n";
+  quillon::stub::AudioOut out;
+  return out.Open() ? L"Sound: playing on the audio device\n" : L"Sound: no audio device, playing on silent\n";
+}
 
 std::wstring Describe(const qp::Movie& movie) {
   wchar_t line[256];
@@ -376,7 +558,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return ShowFacts(instance, title, text, sized ? facts->stageWidth : kPlainWidth,
                      sized ? facts->stageHeight : kPlainHeight);
   }
-  if (Report(Describe(*loaded.movie) + L"Title: " + title + L"\n")) return kShown;
+  if (Report(Describe(*loaded.movie) + L"Title: " + title + L"\n" + DescribeSound(*loaded.movie))) return kShown;
   PlayerWindow window(loaded.movie, exe, title);
   return window.Run(instance, title);
 }

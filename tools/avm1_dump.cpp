@@ -554,7 +554,7 @@ class Walker {
     if (f & 0x40) t.u16();
     if (!(f & 0x80)) return;
     if (code == 70) {
-      if (f2 & 0x01) SkipFilters(t);
+      if (f2 & 0x01) ReadFilters(t);
       if (f2 & 0x02) t.u8();
       if (f2 & 0x04) t.u8();
       if (f2 & 0x20) t.u8();

@@ -14,7 +14,11 @@
 #include "avm1/classes/date.h"
 #include "swf/movie.h"
 #include "display/player.h"
+#include "display/sound_stage.h"
+#include "sound/wav.h"
 #include "render/raster.h"
+#include "render/stage_view.h"
+#include "text/device_fonts.h"
 
 extern "C" {
 unsigned char* stbi_load_from_memory(const unsigned char* buffer, int len, int* x, int* y, int* comp, int req);
@@ -30,12 +34,18 @@ int Usage() {
   std::fprintf(stderr,
                "usage: quillon-render MOVIE.swf [--frames N] [--quality low|high] [--out OUT.png]\n"
                "                      [--expected REF.png [--tolerance T] [--max-outliers M]] [--bench K] [--show N]\n"
+               "                      [--size WxH]\n"
                "       quillon-render MOVIE.swf --trace [--frames N] [--input INPUT.json] [--clock MS]\n"
-               "       (either form) [--store DIR]\n"
+               "       (either form) [--store DIR] [--font FAMILY=FILE]... [--generic-font _sans=FAMILY]...\n"
+               "       (either form) [--audio OUT.wav]\n"
+               "--font gives the device fonts (and only those) by file; --generic-font says which\n"
+               "of them stands for _sans, _serif or _typewriter.\n"
                "--trace runs the frames without drawing and prints each traced line; --clock fixes\n"
                "the date scripts see (milliseconds since 1970) for repeatable runs. The movie's\n"
                "shared objects are saved under --store (by default a temporary folder, removed at\n"
-               "the end); relative addresses it loads resolve beside the movie.\n"
+               "the end); relative addresses it loads resolve beside the movie. --size draws the\n"
+               "stage scaled to fit a view of that many pixels, as the player does full screen.\n"
+               "--audio writes the sound of the frames run (44.1 kHz, 16-bit, stereo).\n"
                "Exit status: 0 rendered (and matched), 1 mismatch, 2 error.\n");
   return 2;
 }
@@ -228,6 +238,9 @@ std::pair<int, int> KeyOf(const Json& key) {
       {"LeftAlt", {18, 0}}, {"RightAlt", {18, 0}}};
   for (const auto& [name, codes] : kNamed)
     if (key.text == name) return codes;
+  // The keypad's digits have codes of their own and type their digit.
+  if (const Json* pad = key.Field("Numpad"); pad && pad->text.size() == 1 && std::isdigit(static_cast<unsigned char>(pad->text[0])))
+    return {96 + (pad->text[0] - '0'), pad->text[0]};
   return {0, 0};
 }
 
@@ -266,9 +279,27 @@ std::size_t Deliver(Player& player, const Json& events, std::size_t next) {
       const auto [code, ascii] = KeyOf(*key);
       if (t == "KeyDown") player.KeyDown(code, ascii);
       else player.KeyUp(code, ascii);
+    } else if (t == "TextControl") {
+      const Json* code = e.Field("code");
+      if (!code) continue;
+      static const std::pair<const char*, int> kControls[] = {
+          {"Enter", 13}, {"Backspace", 8}, {"Delete", 46}, {"MoveLeft", 37}, {"MoveRight", 39},
+          {"MoveUp", 38}, {"MoveDown", 40}, {"MoveLeftLine", 36}, {"MoveRightLine", 35}, {"SelectAll", 65}};
+      for (const auto& [name, value] : kControls)
+        if (code->text == name) player.TextControl(value);
+    } else if (t == "FocusLost" || t == "FocusGained") {
+      player.WindowFocus(t == "FocusGained");
     } else if (t == "TextInput") {
       const Json* cp = e.Field("codepoint");
-      if (cp && !cp->text.empty()) player.TextInput(static_cast<unsigned char>(cp->text[0]));
+      if (cp && !cp->text.empty()) {
+        // The first character, from its UTF-8 bytes.
+        const std::string& u = cp->text;
+        const auto b = static_cast<unsigned char>(u[0]);
+        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        char32_t ch = n == 1 ? b : n == 2 ? (b & 0x1Fu) : n == 3 ? (b & 0x0Fu) : (b & 0x07u);
+        for (std::size_t k = 1; k < n && k < u.size(); ++k) ch = (ch << 6) | (static_cast<unsigned char>(u[k]) & 0x3Fu);
+        player.TextInput(ch);
+      }
     }
   }
   return next;
@@ -279,9 +310,10 @@ std::size_t Deliver(Player& player, const Json& events, std::size_t next) {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   std::string moviePath = argv[1], out, expected;
-  long frames = 1, tolerance = 0, maxOutliers = 0, bench = 0, show = 0;
+  long frames = 1, tolerance = 0, maxOutliers = 0, bench = 0, show = 0, viewW = 0, viewH = 0;
   bool trace = false;
-  std::string input, store;
+  std::string input, store, audio;
+  std::vector<std::pair<std::string, std::string>> fontFiles, genericFonts;
   Quality quality = Quality::High;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -294,6 +326,12 @@ int main(int argc, char** argv) {
     else if (arg == "--max-outliers" && hasValue) maxOutliers = std::strtol(argv[++i], nullptr, 10);
     else if (arg == "--show" && hasValue) show = std::strtol(argv[++i], nullptr, 10);
     else if (arg == "--bench" && hasValue) bench = std::strtol(argv[++i], nullptr, 10);
+    else if (arg == "--size" && hasValue) {
+      char* end = nullptr;
+      viewW = std::strtol(argv[++i], &end, 10);
+      viewH = end && *end == 'x' ? std::strtol(end + 1, nullptr, 10) : 0;
+      if (viewW <= 0 || viewH <= 0) return Usage();
+    }
     else if (arg == "--trace") trace = true;
     else if (arg == "--clock" && hasValue) {
       const double ms = std::strtod(argv[++i], nullptr);
@@ -301,6 +339,13 @@ int main(int argc, char** argv) {
     }
     else if (arg == "--store" && hasValue) store = argv[++i];
     else if (arg == "--input" && hasValue) input = argv[++i];
+    else if (arg == "--audio" && hasValue) audio = argv[++i];
+    else if ((arg == "--font" || arg == "--generic-font") && hasValue) {
+      const std::string v = argv[++i];
+      const auto eq = v.find('=');
+      if (eq == std::string::npos) return Usage();
+      (arg == "--font" ? fontFiles : genericFonts).emplace_back(v.substr(0, eq), v.substr(eq + 1));
+    }
     else return Usage();
   }
   const auto bytes = ReadAll(moviePath);
@@ -321,6 +366,13 @@ int main(int argc, char** argv) {
   std::error_code ec;
   const std::filesystem::path absolute = std::filesystem::absolute(moviePath, ec);
   Player player(loaded.movie);
+  if (!fontFiles.empty() || !genericFonts.empty()) {
+    auto fonts = std::make_shared<text::DeviceFonts>(fontFiles.empty() ? text::DeviceFonts::SystemFolders()
+                                                                        : std::vector<std::filesystem::path>{});
+    for (const auto& [family, file] : fontFiles) fonts->AddFile(family, file);
+    for (const auto& [generic, family] : genericFonts) fonts->SetGeneric(generic, family);
+    player.SetDeviceFonts(std::move(fonts));
+  }
   player.SetDataPaths(absolute.parent_path(), store, absolute.string());
   Json events;
   if (!input.empty()) {
@@ -331,9 +383,24 @@ int main(int argc, char** argv) {
     }
   }
   std::size_t nextEvent = 0;
+  std::vector<std::int16_t> sound;
+  player.sound().KeepAudio(!audio.empty());
   auto tick = [&] {
     player.Tick();
+    if (!audio.empty()) {
+      const auto mixed = player.sound().TakeAudio();
+      sound.insert(sound.end(), mixed.begin(), mixed.end());
+    }
     nextEvent = Deliver(player, events, nextEvent);
+  };
+  auto writeAudio = [&] {
+    if (audio.empty()) return true;
+    const auto wav = sound::WavBytes(sound);
+    std::ofstream file(audio, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+    if (file) return true;
+    std::fprintf(stderr, "cannot write %s\n", audio.c_str());
+    return false;
   };
   if (trace) {
     player.onTrace = [](const std::string& line) {
@@ -341,21 +408,24 @@ int main(int argc, char** argv) {
       std::fputc('\n', stdout);
     };
     for (long f = 0; f < frames; ++f) tick();
-    return 0;
+    return writeAudio() ? 0 : 2;
   }
-  const int w = loaded.movie->StageWidth(), h = loaded.movie->StageHeight();
-  if (w <= 0 || h <= 0 || w > 8192 || h > 8192) {
-    std::fprintf(stderr, "unusable stage size %d x %d\n", w, h);
+  const int stageW = loaded.movie->StageWidth(), stageH = loaded.movie->StageHeight();
+  if (stageW <= 0 || stageH <= 0 || stageW > 8192 || stageH > 8192 || viewW > 8192 || viewH > 8192) {
+    std::fprintf(stderr, "unusable stage size %d x %d\n", stageW, stageH);
     return 2;
   }
+  const int w = viewW ? static_cast<int>(viewW) : stageW, h = viewH ? static_cast<int>(viewH) : stageH;
+  const double scale = viewW ? FitStage(w, h, stageW, stageH).scale : 1.0;
   Canvas canvas(w, h, loaded.movie->background);
   for (long f = 0; f < frames; ++f) tick();
-  player.Render(canvas, quality);
+  if (!writeAudio()) return 2;
+  player.Render(canvas, quality, scale);
   if (bench > 0) {
     const auto start = std::chrono::steady_clock::now();
     for (long i = 0; i < bench; ++i) {
       player.Tick();
-      player.Render(canvas, quality);
+      player.Render(canvas, quality, scale);
     }
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%ld frames of %d x %d in %.3f s: %.1f frames per second\n", bench, w, h, secs, static_cast<double>(bench) / secs);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "avm1/classes/array.h"
+#include "avm1/classes/sound.h"
 #include "avm1/classes/string.h"
 #include "swf/bytes.h"
 #include "swf/text.h"
@@ -589,7 +590,8 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
       case 0x05: if (tgt) tgt->PrevFrame(); break;
       case 0x06: if (tgt) tgt->Play(); break;
       case 0x07: if (tgt) tgt->Stop(); break;
-      case 0x08: case 0x09: break;  // quality and sounds: nothing for scripts to see
+      case 0x08: break;  // quality: nothing for scripts to see
+      case 0x09: StopAllSounds(vm_); break;
       case 0x0A: { const double b = vm_.ToNumber(Pop()); Push(Value::Num(vm_.ToNumber(Pop()) + b)); break; }
       case 0x0B: { const double b = vm_.ToNumber(Pop()); Push(Value::Num(vm_.ToNumber(Pop()) - b)); break; }
       case 0x0C: { const double b = vm_.ToNumber(Pop()); Push(Value::Num(vm_.ToNumber(Pop()) * b)); break; }
@@ -844,7 +846,8 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         Value v = Pop();
         const std::string name = vm_.ToString(Pop());
         const Value obj = Pop();
-        if (obj.IsObject()) obj.object->Set(name, std::move(v));
+        // A member without a name is never made.
+        if (obj.IsObject() && !name.empty()) obj.object->Set(name, std::move(v));
         break;
       }
       case 0x50: Push(Value::Num(vm_.ToNumber(Pop()) + 1)); break;

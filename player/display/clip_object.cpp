@@ -7,7 +7,9 @@
 #include <optional>
 
 #include "avm1/classes/data_classes.h"
+#include "avm1/classes/array.h"
 #include "avm1/classes/extra_classes.h"
+#include "avm1/classes/filters.h"
 #include "display/player.h"
 #include "render/raster.h"
 
@@ -52,6 +54,10 @@ Box LocalBounds(const Instance& inst, int depth);
 
 // What a display object covers in its own coordinates.
 Box ObjectBounds(const DisplayObject& obj, int depth) {
+  if (obj.sprite && obj.sprite->field) {
+    const text::Field& f = *obj.sprite->field;
+    return Rect(f.xMin, f.yMin, f.xMax, f.yMax);
+  }
   if (obj.sprite) return LocalBounds(*obj.sprite, depth + 1);
   if (!obj.character) return {};
   const Character& c = *obj.character;
@@ -63,6 +69,7 @@ Box ObjectBounds(const DisplayObject& obj, int depth) {
     return Rect(Lerp(s[0], e[0], t), Lerp(s[1], e[1], t), Lerp(s[2], e[2], t), Lerp(s[3], e[3], t));
   }
   if (const auto* other = std::get_if<OtherDef>(&c)) return Rect(other->xMin, other->yMin, other->xMax, other->yMax);
+  if (const auto* text = std::get_if<TextDef>(&c)) return Rect(text->xMin, text->yMin, text->xMax, text->yMax);
   if (const auto* bitmap = std::get_if<BitmapDef>(&c)) return Rect(0, 0, bitmap->width * 20.0, bitmap->height * 20.0);
   return {};
 }
@@ -165,6 +172,13 @@ const DisplayObject* NamedChild(const Instance& inst, std::string_view name, boo
 }
 
 }  // namespace
+
+bool OwnBounds(const DisplayObject& obj, double out[4]) {
+  const Box b = ObjectBounds(obj, 0);
+  if (b.empty()) return false;
+  out[0] = b.x0, out[1] = b.y0, out[2] = b.x1, out[3] = b.y1;
+  return true;
+}
 
 int ClipPropertyIndex(std::string_view name) {
   for (int i = 0; i < static_cast<int>(std::size(kPropertyNames)); ++i)
@@ -347,7 +361,7 @@ Value ClipObject::GetIndexed(int index) {
     }
     case 15: return Value::Str("");
     case 16: return Value::Num(1);
-    case 17: return Value::Null();
+    case 17: return inst->focusRect ? Value::Bool(*inst->focusRect) : Value::Null();
     case 18: return Value::Num(5);
     case 19: return Value::Str("HIGH");
     case 20: case 21: {
@@ -367,11 +381,18 @@ void ClipObject::SetIndexed(int index, const Value& value) {
     return;
   }
   if (index == 11 || index == 12 || index == 4 || index == 5 || index > 21) return;
+  if (index == 17) {
+    // Null gives the clip back the root's setting.
+    if (auto inst = instance()) inst->focusRect = value.IsNullish() ? std::nullopt : std::optional<bool>(vm().ToBool(value));
+    return;
+  }
   // Numbers that are not there leave a property as it was.
   if (value.IsNullish()) return;
   const double v = vm().ToNumber(value);
   if (index == 7) {
     if (!std::isnan(v)) d->visible = v != 0;
+    // A hidden object cannot keep the focus.
+    if (auto inst = instance(); inst && !d->visible) player_.FocusVisibility(*inst);
     return;
   }
   if (!std::isfinite(v)) return;
@@ -382,6 +403,17 @@ void ClipObject::SetIndexed(int index, const Value& value) {
     case 3: KnowScale(*d); d->yscale = v; ApplyScale(*d); d->movedByScript = true; break;
     case 6: d->colorTransform.am = v / 100; break;
     case 8: case 9: {
+      if (d->sprite && d->sprite->field) {
+        // A text field's size is its box: the box grows, the text keeps its scale.
+        text::Field& f = *d->sprite->field;
+        KnowScale(*d);
+        const double scale = (index == 8 ? d->xscale : d->yscale) / 100;
+        if (scale == 0) break;
+        const double size = std::max(0.0, Twips(v / scale));
+        (index == 8 ? f.xMax : f.yMax) = (index == 8 ? f.xMin : f.yMin) + size;
+        ++f.revision;
+        break;
+      }
       const Box local = ObjectBounds(*d, 0);
       if (local.empty()) break;
       KnowScale(*d);
@@ -836,6 +868,19 @@ void InstallMovieClip(avm1::Machine& vm, Player& player) {
     player.SwapDepths(*inst, depth);
     return Value{};
   }, 1);
+  // setMask(clip) clips this clip by another one's shapes; null, or anything else, takes the mask off.
+  method("setMask", [](ClipObject& clip, avm1::Call& c) {
+    auto inst = clip.instance();
+    if (auto old = inst->mask.lock()) old->maskOf.reset();
+    inst->mask.reset();
+    auto* other = c.Arg(0).IsObject() ? dynamic_cast<ClipObject*>(c.Arg(0).object) : nullptr;
+    auto by = other ? other->instance() : nullptr;
+    if (!by || by == inst) return Value::Bool(true);
+    if (auto before = by->maskOf.lock()) before->mask.reset();
+    inst->mask = by;
+    by->maskOf = inst;
+    return Value::Bool(true);
+  }, 1);
   method("getInstanceAtDepth", [&player](ClipObject& clip, avm1::Call& c) {
     if (c.Count() == 0) return Value{};
     const auto depth = DepthArg(c.vm, c.Arg(0));
@@ -922,8 +967,40 @@ void InstallMovieClip(avm1::Machine& vm, Player& player) {
              });
     property("cacheAsBitmap", [](avm1::Call&, ClipObject&, DisplayObject& d) { return Value::Bool(d.cacheAsBitmap); },
              [](avm1::Call& c, DisplayObject& d) { d.cacheAsBitmap = c.vm.ToBool(c.Arg(0)); });
-    property("filters", [](avm1::Call& c, ClipObject&, DisplayObject&) { return Value::Obj(c.vm.NewArray()); },
-             [](avm1::Call&, DisplayObject&) {});
+    // Reading gives new copies; assigning takes the array's filters as they stand, skipping
+    // anything that is not one.
+    property("filters", [](avm1::Call& c, ClipObject&, DisplayObject& d) {
+               std::vector<Value> items;
+               for (const Filter& f : d.filters) items.push_back(avm1::NewFilter(c.vm, f));
+               return Value::Obj(c.vm.NewArray(std::move(items)));
+             },
+             [](avm1::Call& c, DisplayObject& d) {
+               d.filters.clear();
+               const Value& v = c.Arg(0);
+               if (!v.IsObject()) return;
+               if (auto* a = dynamic_cast<avm1::ArrayObject*>(v.object))
+                 for (const Value& item : a->items)
+                   if (Filter f; avm1::FilterOf(c.vm, item, f)) d.filters.push_back(std::move(f));
+             });
+    property("scrollRect", [](avm1::Call& c, ClipObject&, DisplayObject& d) {
+               if (!d.scrollRect) return Value{};
+               const auto& r = *d.scrollRect;
+               return avm1::NewRectangle(c.vm, r.x, r.y, r.width, r.height);
+             },
+             [](avm1::Call& c, DisplayObject& d) {
+               const Value& v = c.Arg(0);
+               if (!v.IsObject()) {
+                 d.scrollRect.reset();
+                 return;
+               }
+               DisplayObject::ScrollRect r;
+               r.x = c.vm.ToNumber(v.object->Get("x"));
+               r.y = c.vm.ToNumber(v.object->Get("y"));
+               r.width = c.vm.ToNumber(v.object->Get("width"));
+               r.height = c.vm.ToNumber(v.object->Get("height"));
+               if (std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) && std::isfinite(r.height))
+                 d.scrollRect = r;
+             });
     property("transform", [](avm1::Call& c, ClipObject& clip, DisplayObject&) { return avm1::NewTransform(c.vm, &clip); },
              [](avm1::Call&, DisplayObject&) {});
   }

@@ -70,6 +70,10 @@ void InstallMovieClip(avm1::Machine& vm, Player& player);
 // Whether a display object's shapes cover a point given in its parent's coordinates (twips).
 bool ObjectHit(const DisplayObject& obj, Point parentPoint);
 
+// What a display object covers in its own coordinates (twips: left, top, right, bottom);
+// false when it covers nothing.
+bool OwnBounds(const DisplayObject& obj, double out[4]);
+
 // The matrix from an instance's coordinates to the stage's.
 Matrix StageMatrix(Player& player, Instance& inst);
 

@@ -6,6 +6,11 @@
 #include "avm1/classes/data_classes.h"
 #include "avm1/classes/extra_classes.h"
 #include "display/clip_object.h"
+#include "text/draw.h"
+#include "text/movie_fonts.h"
+#include "display/text_field.h"
+#include "display/sound_stage.h"
+#include "display/layered.h"
 
 namespace quillon::player {
 namespace {
@@ -27,8 +32,7 @@ constexpr int kMaxRelocationTries = 4096;
 bool Scriptable(const Character* c) {
   if (!c) return false;
   if (std::holds_alternative<SpriteDef>(*c) || std::holds_alternative<ButtonDef>(*c)) return true;
-  if (const auto* other = std::get_if<OtherDef>(c)) return other->kind != OtherKind::StaticText;
-  return false;
+  return std::holds_alternative<OtherDef>(*c) || std::holds_alternative<EditTextDef>(*c);
 }
 
 void Detach(Instance& inst, int depth = 0) {
@@ -65,6 +69,7 @@ class Player::ScriptHost : public avm1::Host {
     for (const auto& band : player_.queues_)
       for (const auto& job : band)
         if (job.constructor) out.push_back(job.constructor);
+    player_.sound_->TraceRoots(out);
   }
 
  private:
@@ -127,18 +132,26 @@ class Player::ColorHook : public avm1::ColorTarget {
 
 Player::Player(std::shared_ptr<const Movie> movie)
     : movie_(std::move(movie)), root_(std::make_shared<Instance>()), host_(std::make_unique<ScriptHost>(*this)) {
+  SetDeviceFonts(text::DeviceFonts::System());
   root_->timeline = &movie_->timeline;
   emptyTimeline_.frames.emplace_back();
   vm_ = std::make_unique<avm1::Machine>(*host_, movie_->version);
   InstallMovieClip(*vm_, *this);
+  InstallTextField(*vm_, *this);
   // The machine installs Stage, Color and flash.geom; they learn the stage from here.
   avm1::SetStageSize(*vm_, movie_->StageWidth(), movie_->StageHeight());
   colors_ = std::make_unique<ColorHook>(*this);
   avm1::SetColorTarget(*vm_, colors_.get());
+  sound_ = std::make_unique<SoundStage>(*this);
+  avm1::SetSoundControl(*vm_, sound_.get());
   vm_->onTrace = [this](const std::string& line) {
     if (onTrace) onTrace(line);
   };
   InstallFocus();
+}
+
+void Player::SetDeviceFonts(std::shared_ptr<const text::FontSource> device) {
+  fonts_ = std::make_shared<text::MovieFonts>(movie_, std::move(device));
 }
 
 // Timelines hold pointers into the machine's heap: they go first.
@@ -151,6 +164,8 @@ Player::~Player() {
   pressed_.reset();
   root_.reset();
   if (vm_) avm1::SetColorTarget(*vm_, nullptr);
+  if (vm_) avm1::SetSoundControl(*vm_, nullptr);
+  sound_.reset();
   vm_.reset();
 }
 
@@ -213,8 +228,10 @@ DisplayObject* Player::Instantiate(Instance& parent, int depth, DisplayObject ob
     timeline = &sprite->timeline;
   } else if (c && std::holds_alternative<ButtonDef>(*c)) {
     kind = InstanceKind::Button;
-  } else if (const auto* other = c ? std::get_if<OtherDef>(c) : nullptr; other && other->kind != OtherKind::StaticText) {
-    kind = other->kind == OtherKind::Video ? InstanceKind::Video : InstanceKind::EditText;
+  } else if (c && std::holds_alternative<OtherDef>(*c)) {
+    kind = InstanceKind::Video;
+  } else if (c && std::holds_alternative<EditTextDef>(*c)) {
+    kind = InstanceKind::EditText;
   } else if (!c && byScript) {
     timeline = &emptyTimeline_;
   } else {
@@ -263,9 +280,13 @@ DisplayObject* Player::Instantiate(Instance& parent, int depth, DisplayObject ob
       child.character = dict->second;
       child.matrix = rec.matrix;
       child.colorTransform = rec.colorTransform;
+      child.filters = rec.filters;
+      child.blendMode = BlendModeName(BlendModeFromByte(rec.blendMode));
       Instantiate(*inst, rec.depth, std::move(child), false);
     }
   }
+  if (const auto* edit = c ? std::get_if<EditTextDef>(c) : nullptr)
+    inst->field = std::make_shared<text::Field>(text::FieldFromDefinition(*edit, *fonts_));
   if (timeline) ApplyFrame(*inst, 0, true);
   if (byScript && ctor && !inst->detached) CallConstructor(*inst, ctor);
   QueueClipEvent(*inst, kEventLoad, "onLoad");
@@ -282,6 +303,10 @@ void Player::ApplyPlacement(DisplayObject& obj, const PlaceObject& p) {
   if (p.name) obj.name = *p.name;
   if (p.clipDepth) obj.clipDepth = *p.clipDepth;
   if (p.visible) obj.visible = *p.visible;
+  if (p.blendMode) obj.blendMode = BlendModeName(BlendModeFromByte(*p.blendMode));
+  if (p.cacheAsBitmap) obj.cacheAsBitmap = *p.cacheAsBitmap;
+  if (p.filters) obj.filters = *p.filters;
+  if (p.opaqueBackground) obj.opaqueBackground = *p.opaqueBackground;
 }
 
 void Player::Place(Instance& inst, const PlaceObject& p, std::size_t frame) {
@@ -401,6 +426,7 @@ void Player::ApplyFrame(Instance& inst, std::size_t frame, bool runScripts) {
     else if (const auto* a = std::get_if<DoAction>(&tag); a && runScripts && scripts)
       Queue(kNormal, {inst.weak_from_this(), a->code, {}, nullptr, false});
   }
+  if (runScripts) sound_->FrameEntered(inst, frame);
 }
 
 void Player::Rewind(Instance& inst, std::size_t target) {
@@ -426,6 +452,10 @@ void Player::Rewind(Instance& inst, std::size_t target) {
           if (p->name) into.name = p->name;
           if (p->clipDepth) into.clipDepth = p->clipDepth;
           if (p->visible) into.visible = p->visible;
+          if (p->blendMode) into.blendMode = p->blendMode;
+          if (p->cacheAsBitmap) into.cacheAsBitmap = p->cacheAsBitmap;
+          if (p->filters) into.filters = p->filters;
+          if (p->opaqueBackground) into.opaqueBackground = p->opaqueBackground;
         } else if (p->characterId) {
           Wanted fresh;
           fresh.place = *p;
@@ -486,6 +516,7 @@ void Player::Rewind(Instance& inst, std::size_t target) {
   if (scripts)
     for (const ControlTag& tag : tags.tags)
       if (const auto* a = std::get_if<DoAction>(&tag)) Queue(kNormal, {inst.weak_from_this(), a->code, {}, nullptr, false});
+  sound_->FrameEntered(inst, target);
 }
 
 void Player::GotoFrame(Instance& inst, std::size_t target, bool play) {
@@ -508,13 +539,14 @@ void Player::GotoFrame(Instance& inst, std::size_t target, bool play) {
 void Player::Advance(Instance& inst) {
   if (!inst.timeline || inst.timeline->frames.size() <= 1) return;
   if (inst.frame + 1 < inst.timeline->frames.size()) GotoFrame(inst, inst.frame + 1, true);
-  else if (inst.timeline->loops) GotoFrame(inst, 0, true);
+  else if (inst.timeline->loops && (loop || &inst != root_.get())) GotoFrame(inst, 0, true);
 }
 
 avm1::Clip* Player::DuplicateClip(Instance& source, const std::string& name, int depth, avm1::Object* init) {
   auto parent = source.parent.lock();
   const DisplayObject* from = DisplayOf(source);
-  if (!parent || !from || source.kind != InstanceKind::Sprite || source.unloaded) return nullptr;
+  const bool field = source.kind == InstanceKind::EditText;
+  if (!parent || !from || (source.kind != InstanceKind::Sprite && !field) || source.unloaded) return nullptr;
   DisplayObject copy;
   copy.characterId = from->characterId;
   copy.character = from->character;
@@ -535,6 +567,7 @@ avm1::Clip* Player::DuplicateClip(Instance& source, const std::string& name, int
   DisplayObject* placed = Instantiate(*parent, depth, std::move(copy), true, init);
   if (!placed || !placed->sprite) return nullptr;
   if (drawing) placed->sprite->drawing = std::make_shared<Drawing>(*drawing);
+  if (field) CloneField(source, *placed);
   return ObjectOf(*placed->sprite);
 }
 
@@ -623,6 +656,7 @@ void Player::SetDataPaths(const std::filesystem::path& folder, const std::filesy
                           const std::string& movieUrl) {
   avm1::SetLoader(*vm_, std::make_shared<data::Loader>(folder));
   avm1::SetSharedObjectStore(*vm_, store, movieUrl);
+  sound_->SetFolder(folder);
 }
 
 double Player::Milliseconds() const {
@@ -657,7 +691,9 @@ void Player::Tick() {
   vm_->RunTimers(Milliseconds());
   avm1::DeliverLoads(*vm_);
   RunQueue();
+  SyncTextVariables();
   FinishRemovals();
+  sound_->EndTick();
   if (vm_->ObjectCount() > collectedAt_ + kCollectEvery) {
     vm_->Collect();
     collectedAt_ = vm_->ObjectCount();
@@ -669,6 +705,7 @@ void Player::Render(Canvas& canvas, Quality quality, double scale) const {
   DrawContext ctx;
   ctx.canvas = &canvas;
   ctx.quality = quality;
+  ctx.scale = scale;
   ctx.bitmaps = [this](std::uint16_t id) -> const BitmapDef* {
     const Character* c = movie_->Find(id);
     return c ? std::get_if<BitmapDef>(c) : nullptr;
@@ -678,6 +715,7 @@ void Player::Render(Canvas& canvas, Quality quality, double scale) const {
   if (!rootDisplay_.visible) return;
   if (root_->drawing) DrawShape(ctx, root_->drawing->shape, m, rootDisplay_.colorTransform);
   DrawList(ctx, *root_, m, rootDisplay_.colorTransform);
+  DrawFocusRect(canvas, toDevice, scale);
 }
 
 void Player::DrawList(const DrawContext& ctx, const Instance& inst, const Matrix& m, const ColorTransform& cx) const {
@@ -686,7 +724,7 @@ void Player::DrawList(const DrawContext& ctx, const Instance& inst, const Matrix
     MaskBuffer mask;
   };
   std::vector<Clip> clips;
-  const std::size_t size = static_cast<std::size_t>(ctx.canvas->width) * static_cast<std::size_t>(ctx.canvas->height);
+  const std::size_t size = static_cast<std::size_t>(ctx.width()) * static_cast<std::size_t>(ctx.height());
   for (const auto& [depth, obj] : inst.displayList) {
     while (!clips.empty() && clips.back().until < depth) clips.pop_back();
     DrawContext local = ctx;
@@ -709,13 +747,45 @@ void Player::DrawList(const DrawContext& ctx, const Instance& inst, const Matrix
 
 void Player::DrawObject(const DrawContext& ctx, const DisplayObject& obj, const Matrix& m,
                         const ColorTransform& cx) const {
-  const Matrix world = m * obj.matrix;
-  const ColorTransform color = cx * obj.colorTransform;
   if (!obj.character && !obj.sprite) return;
+  if (obj.sprite && !ctx.maskOut) {
+    // A clip that masks another (setMask) shows only as that one's outline.
+    if (auto of = obj.sprite->maskOf.lock(); of && !of->detached && of->mask.lock() == obj.sprite) return;
+    if (auto by = obj.sprite->mask.lock(); by && !by->detached) {
+      MaskBuffer mask(static_cast<std::size_t>(ctx.width()) * static_cast<std::size_t>(ctx.height()), 0);
+      DrawMaskOf(ctx, *by, m, *obj.sprite, mask);
+      DrawContext local = ctx;
+      local.clip = &mask;
+      DrawPlaced(local, obj, m, cx);
+      return;
+    }
+  }
+  DrawPlaced(ctx, obj, m, cx);
+}
+
+void Player::DrawPlaced(const DrawContext& ctx, const DisplayObject& obj, const Matrix& m,
+                        const ColorTransform& cx) const {
+  if (!ctx.maskOut && NeedsLayer(obj)) {
+    DrawLayered(ctx, obj, m, cx);
+    return;
+  }
+  // A mask is its shapes' outline: blend modes and filters leave it alone, and a scroll rect
+  // moves its content without cutting it.
+  Matrix world = m * obj.matrix;
+  if (obj.scrollRect) world = world * Matrix::Translate(-obj.scrollRect->x * 20, -obj.scrollRect->y * 20);
+  DrawContent(ctx, obj, world, cx * obj.colorTransform);
+}
+
+void Player::DrawContent(const DrawContext& ctx, const DisplayObject& obj, const Matrix& world,
+                         const ColorTransform& color) const {
   if (const auto* shape = obj.character ? std::get_if<ShapeDef>(obj.character.get()) : nullptr) {
     DrawShape(ctx, shape->geometry, world, color);
   } else if (const auto* morph = obj.character ? std::get_if<MorphShapeDef>(obj.character.get()) : nullptr) {
     DrawShape(ctx, morph->at(obj.ratio), world, color);
+  } else if (const auto* staticText = obj.character ? std::get_if<TextDef>(obj.character.get()) : nullptr) {
+    text::DrawStaticText(ctx, *staticText, *fonts_, world, color);
+  } else if (obj.sprite && obj.sprite->field) {
+    text::DrawField(ctx, *obj.sprite->field, *fonts_, world, color);
   } else if (obj.sprite) {
     if (obj.sprite->drawing) DrawShape(ctx, obj.sprite->drawing->shape, world, color);
     DrawList(ctx, *obj.sprite, world, color);
@@ -818,7 +888,9 @@ Instance* Player::Pick(Instance& inst, Point local, int depth) {
 
 void Player::SetButtonState(Instance& button, int state) {
   if (button.buttonState == state) return;
+  const int from = button.buttonState;
   button.buttonState = state;
+  sound_->ButtonChanged(button, from, state);
   const auto character = button.button;
   const auto* def = character ? std::get_if<ButtonDef>(character.get()) : nullptr;
   if (!def || button.detached) return;
@@ -838,6 +910,8 @@ void Player::SetButtonState(Instance& button, int state) {
     child.character = dict->second;
     child.matrix = rec.matrix;
     child.colorTransform = rec.colorTransform;
+    child.filters = rec.filters;
+    child.blendMode = BlendModeName(BlendModeFromByte(rec.blendMode));
     Instantiate(button, rec.depth, std::move(child), false);
   }
 }
@@ -969,8 +1043,10 @@ void Player::UpdateDrag() {
 
 void Player::MouseMove(double x, double y) {
   const Point to{std::round(x * 20), std::round(y * 20)};
-  if (!std::isfinite(to.x) || !std::isfinite(to.y)) return;
+  // A move to where the pointer already is changes nothing, not even what the keyboard is over.
+  if (!std::isfinite(to.x) || !std::isfinite(to.y) || (to.x == mouse_.x && to.y == mouse_.y)) return;
   mouse_ = to;
+  highlight_ = false;
   UpdateDrag();
   BroadcastClipEvent(kEventMouseMove, "onMouseMove");
   avm1::MouseMoved(*vm_);
@@ -983,6 +1059,11 @@ void Player::MouseDown(int button) {
     avm1::MouseButton(*vm_, button, true);
     return;
   }
+  if (highlight_) {
+    // What the keyboard was over gives way to what the pointer is over.
+    highlight_ = false;
+    UpdateHover();
+  }
   mouseDown_ = true;
   BroadcastClipEvent(kEventMouseDown, "onMouseDown");
   avm1::MouseButton(*vm_, 1, true);
@@ -990,6 +1071,9 @@ void Player::MouseDown(int button) {
     pressed_ = hover_;
     FireMouse(*pressed_, MouseEvent::Press);
   }
+  // A click gives the focus to the selectable text field under it, and takes it from anything else.
+  Instance* target = MouseFocusTarget(*root_, rootDisplay_.matrix.inverse().apply(mouse_), 0);
+  ChangeFocus(target && target->field && target->field->selectable ? target : nullptr, false);
   RunQueue();
 }
 
@@ -999,6 +1083,7 @@ void Player::MouseUp(int button) {
     return;
   }
   mouseDown_ = false;
+  highlight_ = false;
   BroadcastClipEvent(kEventMouseUp, "onMouseUp");
   avm1::MouseButton(*vm_, 1, false);
   const std::shared_ptr<Instance> pressed = std::move(pressed_);
@@ -1044,118 +1129,14 @@ void Player::CallHandler(avm1::Object* obj, const char* name, std::vector<avm1::
   vm_->running_--;
 }
 
-void Player::InstallFocus() {
-  const avm1::Value selection = vm_->global()->Get("Selection");
-  if (!selection.IsObject()) return;
-  selection.object->DefineNative("getFocus", [this](avm1::Call&) -> avm1::Value {
-    auto f = focus_.lock();
-    if (!f || f->detached || f->unloaded) return avm1::Value::Null();
-    return avm1::Value::Str(ObjectOf(*f)->DotPath());
-  });
-  selection.object->DefineNative("setFocus", [this](avm1::Call& c) -> avm1::Value {
-    const avm1::Value v = c.Arg(0);
-    if (v.IsNullish()) {
-      SetFocus(nullptr);
-      return avm1::Value::Bool(true);
-    }
-    avm1::Clip* clip = v.IsObject() ? dynamic_cast<avm1::Clip*>(v.object) : nullptr;
-    if (!clip && v.IsString())
-      clip = vm_->ResolveTarget(c.vm.ToString(v), vm_->currentClip ? vm_->currentClip : ObjectOf(*root_));
-    auto* object = dynamic_cast<ClipObject*>(clip);
-    auto inst = object ? object->instance() : nullptr;
-    if (!inst || inst->unloaded) return avm1::Value::Bool(false);
-    SetFocus(inst.get());
-    return avm1::Value::Bool(true);
-  }, 1);
-}
-
-void Player::SetFocus(Instance* to) {
-  auto before = focus_.lock();
-  if (before && (before->detached || before->unloaded)) before.reset();
-  if (before.get() == to) return;
-  focus_ = to ? to->weak_from_this() : std::weak_ptr<Instance>();
-  const avm1::Value oldValue = before ? avm1::Value::Obj(ObjectOf(*before)) : avm1::Value::Null();
-  const avm1::Value newValue = to ? avm1::Value::Obj(ObjectOf(*to)) : avm1::Value::Null();
-  if (before) CallHandler(ObjectOf(*before), "onKillFocus", {newValue});
-  if (to) CallHandler(ObjectOf(*to), "onSetFocus", {oldValue});
-  const avm1::Value selection = vm_->global()->Get("Selection");
-  if (selection.IsObject()) CallHandler(selection.object, "broadcastMessage", {avm1::Value::Str("onSetFocus"), oldValue, newValue});
-}
-
-bool Player::Focusable(Instance& inst) {
-  if (inst.unloaded || inst.detached || &inst == root_.get()) return false;
-  if (const DisplayObject* d = DisplayOf(inst); !d || !d->visible) return false;
-  if (inst.object) {
-    const avm1::Value tab = inst.object->Get("tabEnabled");
-    if (!tab.IsUndefined()) return vm_->ToBool(tab);
-  }
-  return inst.kind == InstanceKind::Button || (inst.kind == InstanceKind::Sprite && Interactive(inst));
-}
-
-void Player::MoveFocus(bool backwards) {
-  struct Entry {
-    Instance* inst;
-    double index, y, x;
-    std::size_t order;
-  };
-  std::vector<Entry> all;
-  bool custom = false;
-  std::vector<Instance*> stack{root_.get()};
-  std::size_t order = 0;
-  // Stage order: depth by depth, parents before their children.
-  std::vector<Instance*> walk;
-  while (!stack.empty()) {
-    Instance* inst = stack.back();
-    stack.pop_back();
-    walk.push_back(inst);
-    if (walk.size() > 100000) break;
-    for (auto it = inst->displayList.rbegin(); it != inst->displayList.rend(); ++it)
-      if (it->second.sprite && !it->second.sprite->unloaded) stack.push_back(it->second.sprite.get());
-  }
-  for (Instance* inst : walk) {
-    if (!Focusable(*inst)) continue;
-    Entry e{inst, 0, 0, 0, order++};
-    if (inst->object) {
-      const avm1::Value index = inst->object->Get("tabIndex");
-      if (!index.IsUndefined()) {
-        custom = true;
-        e.index = vm_->ToNumber(index);
-      } else {
-        e.index = NAN;
-      }
-    } else {
-      e.index = NAN;
-    }
-    Point at;
-    if (StageTopLeft(*this, *inst, at)) e.y = at.y, e.x = at.x;
-    all.push_back(e);
-  }
-  if (custom) {
-    all.erase(std::remove_if(all.begin(), all.end(), [](const Entry& e) { return !std::isfinite(e.index) || e.index < 0; }),
-              all.end());
-    std::stable_sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) { return a.index < b.index; });
-  } else {
-    std::stable_sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) {
-      return a.y != b.y ? a.y < b.y : a.x < b.x;
-    });
-  }
-  if (all.empty()) return;
-  auto now = focus_.lock();
-  std::size_t at = all.size();
-  for (std::size_t i = 0; i < all.size(); ++i)
-    if (all[i].inst == now.get()) at = i;
-  std::size_t next;
-  if (at == all.size()) next = backwards ? all.size() - 1 : 0;
-  else next = backwards ? (at + all.size() - 1) % all.size() : (at + 1) % all.size();
-  SetFocus(all[next].inst);
-}
-
 void Player::KeyDown(int code, int ascii) {
   if (code == 16) shiftDown_ = true;
   auto focus = focus_.lock();
   if (focus && (focus->detached || focus->unloaded)) focus.reset();
+  // A focused clip or button hears the key before Key's listeners; text fields do not.
+  const bool hears = focus && (focus->kind == InstanceKind::Sprite || focus->kind == InstanceKind::Button);
   avm1::KeyPressed(*vm_, code, ascii, [&] {
-    if (focus) CallHandler(ObjectOf(*focus), "onKeyDown");
+    if (hears) CallHandler(ObjectOf(*focus), "onKeyDown");
   });
   BroadcastClipEvent(kEventKeyDown, nullptr);
   // A key that a button's key-press action takes does nothing else.
@@ -1165,10 +1146,17 @@ void Player::KeyDown(int code, int ascii) {
   if (code == 9) {
     MoveFocus(shiftDown_);
     RunQueue();
+  } else if (focus && focus->field && (code == 46 || (code >= 35 && code <= 40))) {
+    TextControl(code);  // keys that type no character still edit a focused field
   } else if (code == 32 && focus && !spacePressed_ && Interactive(*focus)) {
     // Space presses the focused button as a click would.
     spacePressed_ = true;
     FireMouse(*focus, MouseEvent::Press);
+    RunQueue();
+  } else if (code == 13 && focus && !focus->field && Interactive(*focus)) {
+    // Enter clicks the focused button.
+    FireMouse(*focus, MouseEvent::Press);
+    FireMouse(*focus, MouseEvent::Release);
     RunQueue();
   }
 }
@@ -1184,15 +1172,58 @@ void Player::KeyUp(int code, int ascii) {
       RunQueue();
     }
   }
+  const bool hears = focus && (focus->kind == InstanceKind::Sprite || focus->kind == InstanceKind::Button);
   avm1::KeyReleased(*vm_, code, ascii, [&] {
-    if (focus) CallHandler(ObjectOf(*focus), "onKeyUp");
+    if (hears) CallHandler(ObjectOf(*focus), "onKeyUp");
   });
   BroadcastClipEvent(kEventKeyUp, nullptr);
   RunQueue();
 }
 
 // Typed text goes to a focused text field; without editable fields it has nowhere to go.
-void Player::TextInput(char32_t) {}
+void Player::TextInput(char32_t ch) {
+  // The window's characters for Backspace and Enter edit as those keys do.
+  if (ch == 8 || ch == 13) {
+    TextControl(static_cast<int>(ch));
+    return;
+  }
+  Instance* inst = Focused();
+  if (!inst || !inst->field || inst->field->readOnly || ch < 32 || ch == 127) return;
+  std::u16string typed;
+  if (ch >= 0x10000) {
+    typed += static_cast<char16_t>(0xD800 + ((ch - 0x10000) >> 10));
+    typed += static_cast<char16_t>(0xDC00 + ((ch - 0x10000) & 0x3FF));
+  } else {
+    typed += static_cast<char16_t>(ch);
+  }
+  if (!TypeIntoField(*inst->field, typed)) return;
+  TextChanged(*inst);
+  NotifyFieldChanged(*vm_, *static_cast<ClipObject*>(ObjectOf(*inst)));
+  RunQueue();
+}
+
+void Player::TextControl(int code) {
+  Instance* inst = Focused();
+  if (!inst || !inst->field) return;
+  FieldKey key = FieldKey::None;
+  switch (code) {
+    case 8: key = FieldKey::Backspace; break;
+    case 13: key = FieldKey::Enter; break;
+    case 35: key = FieldKey::End; break;
+    case 36: key = FieldKey::Home; break;
+    case 37: key = FieldKey::Left; break;
+    case 38: key = FieldKey::Up; break;
+    case 39: key = FieldKey::Right; break;
+    case 40: key = FieldKey::Down; break;
+    case 46: key = FieldKey::Delete; break;
+    case 65: key = FieldKey::SelectAll; break;
+    default: return;
+  }
+  if (!EditFieldKey(*inst->field, key, shiftDown_)) return;
+  TextChanged(*inst);
+  NotifyFieldChanged(*vm_, *static_cast<ClipObject*>(ObjectOf(*inst)));
+  RunQueue();
+}
 
 void Player::MouseWheel(int delta) {
   avm1::MouseWheel(*vm_, delta);

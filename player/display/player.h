@@ -10,14 +10,17 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "avm1/machine.h"
 #include "swf/movie.h"
 #include "render/raster.h"
 #include "text/field.h"
+#include "text/layout.h"
 
 namespace quillon::player {
 
@@ -48,6 +51,13 @@ struct DisplayObject {
   bool scaleKnown = false;
   std::string blendMode = "normal";
   bool cacheAsBitmap = false;
+  std::vector<Filter> filters;
+  std::optional<Rgba> opaqueBackground;
+  // What of it shows, in its own pixels: the rectangle's corner lands on its origin.
+  struct ScrollRect {
+    double x = 0, y = 0, width = 0, height = 0;
+  };
+  std::optional<ScrollRect> scrollRect;
 };
 
 enum class InstanceKind : std::uint8_t { Sprite, Button, EditText, Video };
@@ -88,9 +98,14 @@ struct Instance : std::enable_shared_from_this<Instance> {
   int buttonState = 1;           // buttons: the state shown, 1 up, 2 over, 4 down
   std::shared_ptr<const Character> button;  // buttons: their definition
   std::shared_ptr<text::Field> field;       // text fields: their text and settings
+  // setMask: the clip whose shapes clip this one, and for a mask the clip it clips (it is not
+  // drawn itself then).
+  std::weak_ptr<Instance> mask, maskOf;
+  std::optional<bool> focusRect;  // _focusrect as a script set it; unset follows the root's
 };
 
 class ClipObject;
+class SoundStage;
 
 class Player {
  public:
@@ -132,7 +147,21 @@ class Player {
   void KeyDown(int code, int ascii);
   void KeyUp(int code, int ascii);
   void TextInput(char32_t ch);
+  // An editing key for a focused text field alone (key codes as KeyDown's: 8 Backspace, 13 Enter,
+  // 35 End, 36 Home, 37-40 arrows, 46 Delete; 65 selects all), without key events.
+  void TextControl(int code);
   void MouseWheel(int delta);
+  // The window lost (or got back) the keyboard: the focus leaves the stage with it.
+  void WindowFocus(bool active);
+  // What the pointer should look like where it is: a hand over buttons and clips that answer
+  // the mouse (unless useHandCursor is false), hidden after Mouse.hide.
+  enum class Cursor : std::uint8_t { Arrow, Hand, Hidden };
+  Cursor CursorShape();
+  // Whether the focus shows its yellow rectangle: Tab moved it and the pointer has not moved since.
+  bool FocusHighlighted() const { return highlight_; }
+  // A projector's own controls: playing the main timeline, and whether it starts over at its end.
+  void SetPlaying(bool play) { root_->playing = play; }
+  bool loop = true;
   // Dragging a clip with the pointer (startDrag); `bounds` are left, top, right and bottom in
   // the parent's pixels, or null.
   void StartDrag(Instance& inst, bool lockCenter, const double* bounds);
@@ -143,7 +172,14 @@ class Player {
   // Where the pointer is on the stage, in twips.
   Point MousePosition() const { return mouse_; }
 
+  // The fonts text is laid out and drawn with: the movie's own, and device fonts from
+  // `device` (by default the font files the system has).
+  const text::FontSource& fonts() const { return *fonts_; }
+  void SetDeviceFonts(std::shared_ptr<const text::FontSource> device);
+
   avm1::Machine& machine() { return *vm_; }
+  // Sound: what plays, and the mixed output of each tick.
+  SoundStage& sound() { return *sound_; }
   // The script object of an instance, made on first use.
   avm1::Clip* ObjectOf(Instance& inst);
   // Where an instance is placed in its parent (the root has its own).
@@ -160,6 +196,18 @@ class Player {
   std::size_t movieSize() const { return movie_->fileSize; }
   // Whether a script depth may hold clips that scripts make.
   static bool ScriptDepthUsable(double depth);
+
+  // Text fields (display/text_field.cpp): createTextField's field, a box in the parent's pixels.
+  avm1::Clip* CreateTextField(Instance& parent, const std::string& name, int depth, double x, double y, double width,
+                              double height);
+  // Fields bound to a variable show its value; a field whose variable is missing gives it its text.
+  void SyncTextVariables();
+  // After a field's text changed: its variable follows.
+  void TextChanged(Instance& field);
+  // The instance with the keyboard focus, or null.
+  Instance* Focused() const;
+  // A duplicated field starts over from its definition: an empty box for createTextField's.
+  void CloneField(const Instance& source, DisplayObject& copy);
 
  private:
   // A job for the script queue: a block of actions, a handler property such as onEnterFrame
@@ -195,6 +243,15 @@ class Player {
   std::shared_ptr<Instance> NewInstance(Instance& parent, InstanceKind kind, const Timeline* timeline);
   void DrawList(const DrawContext& ctx, const Instance& inst, const Matrix& m, const ColorTransform& cx) const;
   void DrawObject(const DrawContext& ctx, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) const;
+  void DrawPlaced(const DrawContext& ctx, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) const;
+  // The coverage of `mask` (a setMask clip) drawn into `out`, for the clip `masked` whose
+  // parent's device matrix is `m`.
+  void DrawMaskOf(const DrawContext& ctx, const Instance& mask, const Matrix& m, const Instance& masked,
+                  MaskBuffer& out) const;
+  // What the object itself draws (its shape, or a sprite's drawing and children) through `world`.
+  void DrawContent(const DrawContext& ctx, const DisplayObject& obj, const Matrix& world, const ColorTransform& color) const;
+  // An object drawn on its own into an offscreen layer, then composited (display/layered.cpp).
+  void DrawLayered(const DrawContext& ctx, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) const;
 
   // Pointer events: the object under the pointer that answers the mouse, and the one pressed.
   enum class MouseEvent { RollOver, RollOut, Press, Release, ReleaseOutside, DragOver, DragOut };
@@ -210,15 +267,28 @@ class Player {
   std::vector<std::shared_ptr<Instance>> LiveInstances();
 
   std::shared_ptr<const Movie> movie_;
+  std::shared_ptr<const text::FontSource> fonts_;
   Point mouse_{};
   bool mouseDown_ = false;
   std::shared_ptr<Instance> hover_, pressed_;
   void UpdateDrag();
   // Keyboard focus: Selection.setFocus and the Tab key move it; it hears key events first.
   void InstallFocus();
+  // Keyboard focus, display/focus.cpp.
+  bool TakesFocus(Instance& inst);         // Selection.setFocus may give it the focus
+  bool TabEnabled(Instance& inst);         // Tab stops at it in the automatic order
+  void HoverFocus(Instance* to, bool now);  // the focus stands under the keyboard as under the pointer
+  void ChangeFocus(Instance* to, bool rollsFirst);
+  void FocusVisibility(Instance& inst);    // `inst` was hidden: a focus inside it is lost
+  bool FocusRectShown(const Instance& inst) const;
+  void DrawFocusRect(Canvas& canvas, const Matrix& toDevice, double scale) const;
+  // What an instance covers on the stage, twips (left, top, right, bottom); false for nothing.
+  bool StageBox(const Instance& inst, double out[4]) const;
+  const DisplayObject* PlacedOf(const Instance& inst) const;
+  Instance* MouseFocusTarget(Instance& inst, Point local, int depth);
+  bool highlight_ = false;
   void SetFocus(Instance* to);
   void MoveFocus(bool backwards);
-  bool Focusable(Instance& inst);
   void CallHandler(avm1::Object* obj, const char* name, std::vector<avm1::Value> args = {});
   std::weak_ptr<Instance> focus_;
   bool shiftDown_ = false, spacePressed_ = false;
@@ -233,6 +303,7 @@ class Player {
   std::unique_ptr<ScriptHost> host_;
   class ColorHook;
   std::unique_ptr<ColorHook> colors_;
+  std::unique_ptr<SoundStage> sound_;
   std::unique_ptr<avm1::Machine> vm_;
   DisplayObject rootDisplay_;
   std::size_t collectedAt_ = 0;

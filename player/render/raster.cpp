@@ -423,10 +423,20 @@ void Blend(Rgba& dst, Rgba src, unsigned coverage) {
   dst = {part(full.r, dst.r), part(full.g, dst.g), part(full.b, dst.b), 255};
 }
 
+// Source over a transparent layer's premultiplied pixel, the source's alpha scaled by coverage.
+void BlendPremultiplied(Rgba& dst, Rgba src, unsigned coverage) {
+  const unsigned a = (src.a * std::min(coverage, 255u) + 127u) / 255u;
+  if (a == 0) return;
+  auto over = [a](unsigned s, unsigned d) {
+    return static_cast<std::uint8_t>((s * a + d * (255u - a) + 127u) / 255u);
+  };
+  dst = {over(src.r, dst.r), over(src.g, dst.g), over(src.b, dst.b), static_cast<std::uint8_t>(a + (dst.a * (255u - a) + 127u) / 255u)};
+}
+
 void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule, const FillStyle& fill,
            const Matrix& toDevice, const ColorTransform& cx) {
-  const int w = ctx.maskOut ? (ctx.canvas ? ctx.canvas->width : 0) : ctx.canvas->width;
-  const int h = ctx.canvas ? ctx.canvas->height : 0;
+  const int w = ctx.width();
+  const int h = ctx.height();
   if (ctx.maskOut) {
     Rasterize(lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
       for (int x = x0; x < x1; ++x) {
@@ -448,7 +458,8 @@ void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule
       if (ctx.clip) c = c * (*ctx.clip)[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] / 255;
       if (c == 0) continue;
       const Rgba color = solid ? solidColor : cx.apply(shader.At(x + 0.5, y + 0.5));
-      Blend(ctx.canvas->at(x, y), color, c);
+      if (ctx.layer) BlendPremultiplied(ctx.layer->at(x, y), color, c);
+      else Blend(ctx.canvas->at(x, y), color, c);
     }
   });
 }
@@ -458,7 +469,7 @@ bool Same(Point p, Point q) { return std::abs(p.x - q.x) < 1e-6 && std::abs(p.y 
 }  // namespace
 
 void DrawShape(const DrawContext& ctx, const ShapeGeometry& shape, const Matrix& toDevice, const ColorTransform& cx) {
-  if (!ctx.canvas) return;
+  if (!ctx.canvas && !ctx.layer) return;
   
   for (const StyleGroup& group : shape.groups) {
     std::size_t lo = shape.fills.size() + 1, hi = 0;

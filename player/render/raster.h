@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "geometry.h"
+#include "render/layer.h"
 #include "swf/movie.h"
 
 namespace quillon::player {
@@ -55,11 +56,16 @@ using BitmapLookup = std::function<const BitmapDef*(std::uint16_t)>;
 
 struct DrawContext {
   Canvas* canvas = nullptr;
+  Layer* layer = nullptr;             // when set, drawing goes here (at its own pixel grid) instead
   MaskBuffer* maskOut = nullptr;      // when set, coverage goes here instead of colour
   const MaskBuffer* clip = nullptr;   // when set, multiplies coverage
   Quality quality = Quality::High;
   BitmapLookup bitmaps;
   std::size_t maskLayers = 0;          // mask buffers held by the enclosing display lists
+  double scale = 1;                    // device pixels per stage pixel: filter sizes follow it
+  // The pixel grid drawn on: the layer's when there is one, else the canvas's.
+  int width() const { return layer ? layer->width : canvas ? canvas->width : 0; }
+  int height() const { return layer ? layer->height : canvas ? canvas->height : 0; }
 };
 
 // Draws a shape's fills and strokes through `toDevice` (twips to device pixels).

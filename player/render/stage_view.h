@@ -24,6 +24,22 @@ inline Viewport FitStage(int clientW, int clientH, int stageW, int stageH) {
   return v;
 }
 
+// The stage at its own size, centred (a movie that asked not to be scaled); a client smaller
+// than the stage shows its middle.
+inline Viewport CentreStage(int clientW, int clientH, int stageW, int stageH) {
+  if (clientW <= 0 || clientH <= 0 || stageW <= 0 || stageH <= 0) return {0, 0, 0, 0, 0};
+  return {(clientW - stageW) / 2, (clientH - stageH) / 2, stageW, stageH, 1};
+}
+
+// Where a client-area pixel lands on the stage, in stage pixels: at scale 1 pixel for pixel.
+struct StagePoint {
+  double x = 0, y = 0;
+};
+inline StagePoint ClientToStage(const Viewport& v, int clientX, int clientY) {
+  if (!(v.scale > 0)) return {};
+  return {(clientX - v.x) / v.scale, (clientY - v.y) / v.scale};
+}
+
 // Frames fall due at start + n * period, so the lateness of one wake-up never shifts the
 // ones after it. When the player falls more than `maxLag` frames behind (a suspended or
 // very busy machine) it resumes from the present instead of racing to catch up.

@@ -7,6 +7,8 @@
 #include "swf/lzma.h"
 #include "swf/records.h"
 #include "swf/text.h"
+#include "swf/text_tags.h"
+#include "sound/tags.h"
 
 namespace quillon::player {
 
@@ -51,44 +53,19 @@ ColorTransform ReadColorTransform(Reader& r, bool alpha) {
   return cx;
 }
 
-// Filter lists (PlaceObject3, button records) are read past: they are not drawn yet.
-void SkipFilters(Reader& r) {
-  const std::size_t count = r.u8();
-  for (std::size_t i = 0; i < count && !r.failed(); ++i) {
-    const std::uint8_t id = r.u8();
-    switch (id) {
-      case 0: r.skip(23); break;  // drop shadow
-      case 1: r.skip(9); break;   // blur
-      case 2: r.skip(15); break;  // glow
-      case 3: r.skip(27); break;  // bevel
-      case 4:
-      case 7: {  // gradient glow, gradient bevel
-        const std::size_t n = r.u8();
-        r.skip(n * 5 + 19);
-        break;
-      }
-      case 5: {  // convolution
-        const std::size_t x = r.u8(), y = r.u8();
-        r.skip(8 + x * y * 4 + 4 + 1);
-        break;
-      }
-      case 6: r.skip(80); break;  // colour matrix
-      default: r.skip(r.remaining()); break;
-    }
-  }
-}
-
 namespace {
 
 enum Tag : int {
   kEnd = 0, kShowFrame = 1, kDefineShape = 2, kPlaceObject = 4, kRemoveObject = 5, kDefineBits = 6,
-  kDefineButton = 7, kDefineText = 11, kDefineText2 = 33, kDefineButton2 = 34, kDefineEditText = 37,
+  kDefineButton = 7, kDefineButton2 = 34,
   kExportAssets = 56, kDefineVideoStream = 60,
   kJpegTables = 8, kSetBackgroundColor = 9, kDoAction = 12, kDefineBitsLossless = 20, kDefineBitsJpeg2 = 21,
   kDefineShape2 = 22, kPlaceObject2 = 26, kRemoveObject2 = 28, kDefineShape3 = 32, kDefineBitsJpeg3 = 35,
   kDefineBitsLossless2 = 36, kDefineSprite = 39, kFrameLabel = 43, kDefineMorphShape = 46,
   kFileAttributes = 69, kPlaceObject3 = 70, kDoAbcDefine = 72, kDoAbc = 82, kDefineShape4 = 83,
   kDefineMorphShape2 = 84, kDefineBitsJpeg4 = 90, kDoInitAction = 59,
+  kDefineSound = 14, kStartSound = 15, kDefineButtonSound = 17, kSoundStreamHead = 18, kSoundStreamBlock = 19,
+  kSoundStreamHead2 = 45, kStartSound2 = 89,
 };
 
 // Sprites nest sprites only through the dictionary, but a damaged movie could still nest
@@ -476,13 +453,11 @@ void AddPlace(Reader& r, int version, std::size_t tagEnd, Frame& frame, int swfV
     if (flags & 32) p.name = ReadText(r, swfVersion);
     if (flags & 64) p.clipDepth = r.u16();
     if (version == 3) {
-      if (flags2 & 1) SkipFilters(r);
-      if (flags2 & 2) r.u8();  // blend mode
-      if (flags2 & 4) r.u8();  // cache as bitmap
+      if (flags2 & 1) p.filters = ReadFilters(r);
+      if (flags2 & 2) p.blendMode = r.u8();
+      if (flags2 & 4) p.cacheAsBitmap = r.u8() != 0;
       if (flags2 & 32) p.visible = r.u8() != 0;
-      if (flags2 & 64) {  // background colour
-        r.u32();
-      }
+      if (flags2 & 64) p.opaqueBackground = ReadRgba(r);
     }
     // Handlers cut short keep the ones read whole.
     if ((flags & 0x80) && !r.failed()) {
@@ -504,6 +479,7 @@ class Parser {
   bool ReadTimeline(Reader& r, Timeline& timeline, int nesting) {
     Frame frame;
     bool ok = true, ended = false;
+    sound::StreamBuilder stream;
     while (!r.atEnd()) {
       const std::uint16_t head = r.u16();
       std::size_t length = head & 0x3F;
@@ -524,7 +500,9 @@ class Parser {
         frame = Frame{};
         continue;
       }
-      ReadTag(tag, code, frame, nesting);
+      if (code == kSoundStreamHead || code == kSoundStreamHead2) stream.Head(sound::ReadStreamHead(tag));
+      else if (code == kSoundStreamBlock) stream.Block(timeline.frames.size(), tag.rest());
+      else ReadTag(tag, code, frame, nesting);
       r.seek(start + length);
     }
     if (!frame.tags.empty() || !frame.label.empty()) {
@@ -532,6 +510,7 @@ class Parser {
       timeline.loops = false;
     }
     if (!ended) timeline.loops = false;
+    timeline.stream = stream.Finish(timeline.frames.size());
     return ok;
   }
 
@@ -625,6 +604,23 @@ class Parser {
         if (auto b = DecodeImage(image, {}, tag.rest())) Define(id, std::move(*b));
         break;
       }
+      case kDefineSound: {
+        const std::uint16_t id = tag.u16();
+        if (auto def = sound::ReadDefineSound(tag)) movie_.sounds[id] = std::move(def);
+        break;
+      }
+      case kStartSound: frame.sounds.push_back(sound::ReadStartSound(tag)); break;
+      case kStartSound2: {
+        // Names a class of a later format: no sound of this dictionary.
+        tag.str();
+        sound::ReadSoundInfo(tag);
+        break;
+      }
+      case kDefineButtonSound: {
+        const std::uint16_t id = tag.u16();
+        movie_.buttonSounds[id] = sound::ReadButtonSounds(tag);
+        break;
+      }
       case kExportAssets: {
         const std::size_t count = tag.u16();
         for (std::size_t i = 0; i < count && !tag.failed(); ++i) {
@@ -642,16 +638,6 @@ class Parser {
         Define(id, ReadButton(tag, code == kDefineButton2));
         break;
       }
-      case kDefineText:
-      case kDefineText2:
-      case kDefineEditText: {
-        const std::uint16_t id = tag.u16();
-        OtherDef text;
-        text.kind = code == kDefineEditText ? OtherKind::EditText : OtherKind::StaticText;
-        ReadRect(tag, text.xMin, text.xMax, text.yMin, text.yMax);
-        Define(id, text);
-        break;
-      }
       case kDefineVideoStream: {
         const std::uint16_t id = tag.u16();
         tag.u16();  // frames
@@ -662,7 +648,7 @@ class Parser {
         Define(id, video);
         break;
       }
-      default: break;  // unknown or not drawn: skipped by its length
+      default: ReadTextTag(tag, code, movie_); break;  // fonts and texts; others are skipped by their length
     }
   }
 
@@ -685,8 +671,8 @@ class Parser {
       rec.matrix = ReadMatrix(r);
       if (second) {
         rec.colorTransform = ReadColorTransform(r, true);
-        if (flags & 0x10) SkipFilters(r);
-        if (flags & 0x20) r.u8();  // blend mode
+        if (flags & 0x10) rec.filters = ReadFilters(r);
+        if (flags & 0x20) rec.blendMode = r.u8();
       }
       if (r.failed()) break;
       button.records.push_back(rec);
@@ -724,6 +710,8 @@ class Parser {
 };
 
 }  // namespace
+
+void ReadGlyphRecords(Reader& r, ShapeGeometry& g) { ReadShapeRecords(r, 1, g, 0, 0, nullptr); }
 
 ShapeGeometry MorphShapeDef::at(double ratio) const {
   const double t = std::clamp(ratio, 0.0, 1.0);

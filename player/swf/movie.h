@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "geometry.h"
+#include "sound/format.h"
+#include "swf/text_defs.h"
+#include "render/filter.h"
 
 namespace quillon::player {
 
@@ -123,6 +126,11 @@ struct PlaceObject {
   std::optional<std::string> name;
   std::optional<int> clipDepth;
   std::optional<bool> visible;
+  // PlaceObject3's display settings.
+  std::optional<std::vector<Filter>> filters;
+  std::optional<std::uint8_t> blendMode;  // as stored: 0 and 1 normal, 2 layer, ... 14 hardlight
+  std::optional<bool> cacheAsBitmap;
+  std::optional<Rgba> opaqueBackground;
   std::vector<ClipAction> clipActions;
   std::uint32_t clipEventFlags = 0;  // every event some handler answers, as the tag sums them up
 };
@@ -146,6 +154,7 @@ using ControlTag = std::variant<PlaceObject, RemoveObject, DoAction, InitAction>
 struct Frame {
   std::vector<ControlTag> tags;
   std::string label;
+  std::vector<sound::StartSound> sounds;  // StartSound tags, in order
 };
 
 struct Timeline {
@@ -153,6 +162,7 @@ struct Timeline {
   // A timeline whose tags stop short of End, or go on past the last ShowFrame, stays on its
   // last frame instead of looping, as the reference player does with such streams.
   bool loops = true;
+  std::shared_ptr<const sound::Stream> stream;  // its streamed sound, or null
   std::optional<std::size_t> FrameOfLabel(const std::string& label) const;
 };
 
@@ -168,6 +178,8 @@ struct ButtonRecord {
   int depth = 0;
   Matrix matrix;
   ColorTransform colorTransform;
+  std::vector<Filter> filters;
+  std::uint8_t blendMode = 0;
 };
 
 // The state changes a button action answers (DefineButton2's condition bits, first byte low).
@@ -190,13 +202,14 @@ struct ButtonDef {
 };
 
 // Characters that are placed, named and measured but not drawn yet.
-enum class OtherKind : std::uint8_t { StaticText, EditText, Video };
+enum class OtherKind : std::uint8_t { Video };
 struct OtherDef {
-  OtherKind kind = OtherKind::StaticText;
+  OtherKind kind = OtherKind::Video;
   double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
 };
 
-using Character = std::variant<ShapeDef, MorphShapeDef, SpriteDef, BitmapDef, ButtonDef, OtherDef>;
+using Character = std::variant<ShapeDef, MorphShapeDef, SpriteDef, BitmapDef, ButtonDef, OtherDef, FontDef, TextDef,
+                               EditTextDef>;
 
 enum class LoadError { None, NotSwf, Damaged, NeedsActionScript3 };  // the last: has ActionScript 3 code
 
@@ -214,6 +227,8 @@ struct Movie {
   // ExportAssets: library names of characters, for attachMovie and class registration.
   std::map<std::string, std::uint16_t> exports;
   std::map<std::uint16_t, std::string> exportNames;
+  std::map<std::uint16_t, std::shared_ptr<const sound::SoundDef>> sounds;
+  std::map<std::uint16_t, sound::ButtonSounds> buttonSounds;  // by button id
   Timeline timeline;
 
   int StageWidth() const { return static_cast<int>((xMax - xMin) / 20); }

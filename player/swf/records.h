@@ -1,14 +1,17 @@
 // Records that several tags share, for the reader and the development tools.
 #pragma once
 
+#include <vector>
+
 #include "geometry.h"
+#include "render/filter.h"
 #include "swf/bytes.h"
 
 namespace quillon::player {
 
 Matrix ReadMatrix(Reader& r);
 ColorTransform ReadColorTransform(Reader& r, bool alpha);
-// Filter lists (PlaceObject3, button records) are read past: they are not drawn yet.
-void SkipFilters(Reader& r);
+// A filter list (PlaceObject3, button records); a damaged one keeps the filters read whole.
+std::vector<Filter> ReadFilters(Reader& r);
 
 }  // namespace quillon::player

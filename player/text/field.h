@@ -27,6 +27,7 @@ struct TextFormat {
   std::optional<std::vector<double>> tabStops;
   // Members set here replace those of `this`.
   void MergeFrom(const TextFormat& other);
+  bool operator==(const TextFormat&) const = default;
 };
 
 // A run of text in one complete format (every member set).
@@ -66,6 +67,9 @@ struct Field {
   // Input: the caret and the selection, in UTF-16 units; equal for a caret only.
   std::size_t selectionBegin = 0, selectionEnd = 0;
   bool focused = false;
+  // The bound variable's value as the field last saw it, so either side's change shows.
+  std::string boundText;
+  bool boundKnown = false;
   // Bumped by every change that can move glyphs, so layout can be cached against it.
   std::uint64_t revision = 0;
 };

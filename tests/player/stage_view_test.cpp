@@ -6,6 +6,26 @@
 namespace quillon::player {
 namespace {
 
+TEST(ClientToStage, UndoesTheScaleAndTheBars) {
+  // 550 x 400 in 1100 x 1000: scale 2 with 100 rows of bar above; client (300, 500) is
+  // (300 / 2, (500 - 100) / 2) on the stage.
+  const Viewport v = FitStage(1100, 1000, 550, 400);
+  const StagePoint p = ClientToStage(v, 300, 500);
+  EXPECT_DOUBLE_EQ(p.x, 150);
+  EXPECT_DOUBLE_EQ(p.y, 200);
+  // A point on the bar lands off the stage, above it.
+  EXPECT_LT(ClientToStage(v, 10, 50).y, 0);
+  // Unscaled and centred: 400 x 300 in 600 x 500 sits at (100, 100).
+  const Viewport c = CentreStage(600, 500, 400, 300);
+  EXPECT_EQ(c.x, 100);
+  EXPECT_EQ(c.y, 100);
+  EXPECT_DOUBLE_EQ(c.scale, 1.0);
+  EXPECT_DOUBLE_EQ(ClientToStage(c, 100, 399).y, 299);
+  // A smaller client shows the stage's middle: the corner lies outside, left and above.
+  EXPECT_EQ(CentreStage(200, 100, 400, 300).x, -100);
+  EXPECT_EQ(CentreStage(0, 100, 400, 300).width, 0);
+}
+
 TEST(FitStage, KeepsTheProportionsAndCentresWithBars) {
   // 550 x 400 in a 1100 x 1000 window: width limits, scale 2, bars of 100 above and below.
   const Viewport v = FitStage(1100, 1000, 550, 400);

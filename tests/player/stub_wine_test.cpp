@@ -17,6 +17,7 @@
 
 #include "avm1/assembler.h"
 #include "projector.h"
+#include "sound/sound_writer.h"
 #include "stub_run.h"
 #include "swf_writer.h"
 
@@ -67,6 +68,23 @@ TEST(StubPlays, APlayableMovieReportsPlayingWithItsStageFramesAndTitle) {
   EXPECT_TRUE(Has(run.report, "30.00")) << run.report;
   EXPECT_TRUE(Has(run.report, "Title: Bouncing Square")) << "the title is the file name without extension\n"
                                                         << run.report;
+}
+
+// Wine may or may not have an audio device here: either way the movie plays, and the stub
+// says which it found.
+TEST(StubPlays, AMovieWithSoundOpensTheAudioDeviceOrPlaysOnSilent) {
+  const auto wave = Sine(440, 22050, 2205);
+  const Bytes movie = MovieFile(32, 32,
+                                {DefineSound(1, FormatByte(3, 2, true, false), 2205, Pcm16Bytes(wave)), StartSoundTag(1),
+                                 ShowFrame()});
+  const StubResult run = Project(movie, L"beep");
+  EXPECT_EQ(run.exitCode, 0u) << run.report;
+  EXPECT_TRUE(Has(run.report, "playing")) << run.report;
+  EXPECT_TRUE(Has(run.report, "Sound: playing on the audio device") ||
+              Has(run.report, "Sound: no audio device, playing on silent"))
+      << run.report;
+  const StubResult silent = Project(MovieFile(32, 32, {ShowFrame()}), L"quiet");
+  EXPECT_TRUE(Has(silent.report, "Sound: none")) << "no device is opened for a movie without sound\n" << silent.report;
 }
 
 TEST(StubPlays, UnplayableMoviesGetTheFactsWithOneSentenceWhy) {
@@ -622,6 +640,115 @@ TEST(StubData, AWebLoadGoesThroughThePlatformAndArrivesLater) {
   EXPECT_EQ(server.request.substr(0, server.request.find("\r\n")), "GET /vars?x=1 HTTP/1.1");
   DeleteFileW(exePath.c_str());
   RemoveTree(saves);
+}
+
+// A DefineButton2 showing shape `shape` in every state, running `release` when clicked.
+Bytes ClickButton(int id, int shape, const Bytes& release) {
+  Bytes body;
+  U16(body, static_cast<unsigned>(id));
+  body.push_back(0);  // tracked as a push button
+  Bytes recs{0x0F};
+  U16(recs, static_cast<unsigned>(shape));
+  U16(recs, 1);
+  Append(recs, MatrixBytes(0, 0));
+  recs.push_back(0);  // no colour transform terms
+  recs.push_back(0);  // end of the records
+  U16(body, static_cast<unsigned>(recs.size() + 2));
+  Append(body, recs);
+  U16(body, 0);  // the last (only) condition
+  U16(body, 0x08);  // released over the button
+  Append(body, release);
+  body.push_back(0);
+  return Tag(34, body);
+}
+
+// Red until the 60-pixel grey button at (20, 20) is clicked, then green.
+Bytes ButtonMovie() {
+  const Bytes stop = as::Asm().Stop().Code();
+  const Bytes next = as::Asm().GotoFrame(1).Stop().Code();
+  return MovieFile(200, 100,
+                   {Background({255, 255, 255}), RectShape(1, 0, 0, 4000, 2000, {255, 0, 0}),
+                    RectShape(2, 0, 0, 4000, 2000, {0, 255, 0}), RectShape(3, 0, 0, 1200, 1200, {128, 128, 128}),
+                    ClickButton(4, 3, next), PlaceObject2({.depth = 1, .id = 1}),
+                    PlaceObject2({.depth = 2, .id = 4, .tx = 400, .ty = 400, .name = "b"}), DoActionTag(stop), ShowFrame(),
+                    RemoveObject2(1), PlaceObject2({.depth = 1, .id = 2}), ShowFrame()},
+                   'F', 12);
+}
+
+void SendMouse(DWORD flags) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = flags;
+  SendInput(1, &in, sizeof in);
+}
+
+void SendKey(WORD vk) {
+  INPUT in[2]{};
+  for (int i = 0; i < 2; ++i) {
+    in[i].type = INPUT_KEYBOARD;
+    in[i].ki.wVk = vk;
+    in[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
+  }
+  SendInput(2, in, sizeof(INPUT));
+}
+
+bool HandCursorShown() {
+  CURSORINFO info{};
+  info.cbSize = sizeof info;
+  return GetCursorInfo(&info) && info.hCursor == LoadCursorW(nullptr, MAKEINTRESOURCEW(32649));  // IDC_HAND
+}
+
+TEST(StubInput, AClickOnAButtonMovesThePlayheadAndTheHandShowsOverIt) {
+  const std::wstring exePath = WriteOutput(ButtonMovie(), L"Click me");
+  Played run(exePath);
+  ASSERT_TRUE(run.started());
+  const HWND hwnd = run.window();
+  ASSERT_TRUE(hwnd);
+  SetForegroundWindow(hwnd);
+  auto screen = [&](int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(hwnd, &p);
+    return p;
+  };
+  const POINT beside = screen(150, 50), onButton = screen(50, 50);
+  EXPECT_TRUE(Within(10000, [&] { return ScreenPixel(beside.x, beside.y) == RGB(255, 0, 0); })) << "the first frame shows";
+  SetCursorPos(beside.x, beside.y);
+  SendMouse(MOUSEEVENTF_MOVE);
+  EXPECT_TRUE(Within(3000, [&] { return !HandCursorShown(); })) << "the arrow beside the button";
+  SetCursorPos(onButton.x, onButton.y);
+  SendMouse(MOUSEEVENTF_MOVE);
+  EXPECT_TRUE(Within(3000, HandCursorShown)) << "the hand over the button";
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(Within(5000, [&] { return ScreenPixel(beside.x, beside.y) == RGB(0, 255, 0); }))
+      << "the click ran the button's action: the second frame shows";
+  PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.Exit(), 0u);
+  DeleteFileW(exePath.c_str());
+}
+
+TEST(StubInput, TabFocusesTheButtonWithTheYellowFrameAndEnterPressesIt) {
+  const std::wstring exePath = WriteOutput(ButtonMovie(), L"Tab and Enter");
+  Played run(exePath);
+  ASSERT_TRUE(run.started());
+  const HWND hwnd = run.window();
+  ASSERT_TRUE(hwnd);
+  SetForegroundWindow(hwnd);
+  POINT beside{150, 50}, corner{21, 21};
+  ClientToScreen(hwnd, &beside);
+  ClientToScreen(hwnd, &corner);
+  EXPECT_TRUE(Within(10000, [&] { return ScreenPixel(beside.x, beside.y) == RGB(255, 0, 0); }));
+  EXPECT_EQ(ScreenPixel(corner.x, corner.y), RGB(128, 128, 128));
+  SendKey(VK_TAB);
+  EXPECT_TRUE(Within(3000, [&] { return ScreenPixel(corner.x, corner.y) == RGB(255, 255, 0); }))
+      << "Tab gives the button the focus and its frame";
+  EXPECT_EQ(ScreenPixel(beside.x, beside.y), RGB(255, 0, 0)) << "focus alone does not press it";
+  SendKey(VK_RETURN);
+  EXPECT_TRUE(Within(5000, [&] { return ScreenPixel(beside.x, beside.y) == RGB(0, 255, 0); }))
+      << "Enter presses the focused button";
+  PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.Exit(), 0u);
+  DeleteFileW(exePath.c_str());
 }
 
 }  // namespace

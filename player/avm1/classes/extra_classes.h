@@ -18,6 +18,8 @@ void InstallExtraClasses(Machine& vm, Object* global);
 void InstallGeom(Machine& vm, Object* global);    // flash.geom, SWF 8 and later
 void InstallSystem(Machine& vm, Object* global);  // System, Stage, Key, Mouse, Selection
 void InstallColor(Machine& vm, Object* global);
+// ContextMenu, LocalConnection, the device and network classes with nothing behind them, Accessibility.
+void InstallMinorClasses(Machine& vm, Object* global);
 
 // What the display lets scripts change on a clip. Colour transforms are eight numbers: the red,
 // green, blue and alpha multipliers (1 leaves a channel as it is), then the red, green, blue and
@@ -59,6 +61,9 @@ void SetFullScreenHandler(Machine& vm, std::function<void(bool fullScreen)> hand
 void SetFullScreen(Machine& vm, bool fullScreen);
 // Whether scripts left the pointer shown (Mouse.hide, Mouse.show).
 bool MouseShown(Machine& vm);
+// Whether the stage's menu keeps its playing controls (Stage.showMenu, fscommand showmenu).
+bool MenuShown(Machine& vm);
+void SetMenuShown(Machine& vm, bool shown);
 
 // Input, between scripts: key codes as Key.getCode gives them, `ascii` as Key.getAscii; mouse
 // buttons as key codes 1 (left), 2 (right) and 4 (middle). Key and Mouse listeners hear of it.

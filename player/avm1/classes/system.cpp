@@ -8,6 +8,9 @@
 
 #include "avm1/classes/data_classes.h"
 #include "avm1/classes/extra_classes.h"
+#include "avm1/classes/filters.h"
+#include "avm1/classes/sound.h"
+#include "avm1/classes/text_format.h"
 #include "avm1/classes/xml.h"
 
 namespace quillon::player::avm1 {
@@ -331,6 +334,10 @@ void SetFullScreen(Machine& vm, bool fullScreen) {
 
 bool MouseShown(Machine& vm) { return State(vm)->mouseShown; }
 
+bool MenuShown(Machine& vm) { return State(vm)->showMenu; }
+
+void SetMenuShown(Machine& vm, bool shown) { State(vm)->showMenu = shown; }
+
 void KeyPressed(Machine& vm, int code, int ascii, const std::function<void()>& first) {
   KeyEvent(vm, code, ascii, true, first);
 }
@@ -372,10 +379,14 @@ void InstallSystem(Machine& vm, Object* global) {
 
 void InstallExtraClasses(Machine& vm, Object* global) {
   InstallGeom(vm, global);
+  InstallFilters(vm, global);
   InstallSystem(vm, global);
   InstallColor(vm, global);
+  InstallSound(vm, global);
   InstallXml(vm, global);  // before the data classes, which add loading to it
   InstallDataClasses(vm, global);
+  InstallMinorClasses(vm, global);  // after System, which gets IME
+  InstallTextFormat(vm, global);
 }
 
 }  // namespace quillon::player::avm1

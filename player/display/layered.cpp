@@ -1,0 +1,146 @@
+// Objects drawn through an offscreen layer: blend modes, filters, bitmap caching, opaque
+// backgrounds and scroll rects (render/layer.h describes the steps).
+#include "display/layered.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "display/clip_object.h"
+#include "render/composite.h"
+#include "render/filters.h"
+
+namespace quillon::player {
+
+bool NeedsLayer(const DisplayObject& obj) {
+  return obj.blendMode != "normal" || !obj.filters.empty() || obj.cacheAsBitmap || obj.opaqueBackground ||
+         obj.scrollRect;
+}
+
+namespace {
+
+// The device pixels whose centres lie inside the parallelogram that `m` makes of the twips
+// rectangle, as a coverage mask over the layer.
+MaskBuffer RectCoverage(int width, int height, const Matrix& m, double x0, double y0, double x1, double y1, Quality q) {
+  MaskBuffer mask(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+  const Point c[4] = {m.apply({x0, y0}), m.apply({x1, y0}), m.apply({x1, y1}), m.apply({x0, y1})};
+  std::vector<Line> lines;
+  for (int i = 0; i < 4; ++i) lines.push_back({c[i], c[(i + 1) % 4]});
+  Rasterize(lines, FillRule::NonZero, q, width, height, [&](int y, int xa, int xb, const std::uint8_t* cov) {
+    std::copy(cov, cov + (xb - xa), &mask[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                          static_cast<std::size_t>(xa)]);
+  });
+  return mask;
+}
+
+std::uint8_t Scaled(std::uint8_t v, unsigned k) { return static_cast<std::uint8_t>((v * k + 127u) / 255u); }
+
+// The placement matrices from the stage down to an instance, its own included.
+Matrix ChainOf(const Instance& inst) {
+  Matrix m;
+  const Instance* at = &inst;
+  for (int i = 0; at && i < 128; ++i) {
+    auto parent = at->parent.lock();
+    if (!parent) break;
+    const auto it = parent->displayList.find(at->depth);
+    if (it == parent->displayList.end() || it->second.sprite.get() != at) break;
+    m = it->second.matrix * m;
+    at = parent.get();
+  }
+  return m;
+}
+
+const DisplayObject* PlacementOf(const Instance& inst) {
+  auto parent = inst.parent.lock();
+  if (!parent) return nullptr;
+  const auto it = parent->displayList.find(inst.depth);
+  return it != parent->displayList.end() && it->second.sprite.get() == &inst ? &it->second : nullptr;
+}
+
+// Whether something inside the object has filters, which reach past its bounds.
+bool FilteredBelow(const DisplayObject& obj, int depth) {
+  if (!obj.sprite || depth > 64) return false;
+  for (const auto& [d, child] : obj.sprite->displayList)
+    if (!child.filters.empty() || FilteredBelow(child, depth + 1)) return true;
+  return false;
+}
+
+}  // namespace
+
+void Player::DrawMaskOf(const DrawContext& ctx, const Instance& mask, const Matrix& m, const Instance& masked,
+                        MaskBuffer& out) const {
+  const DisplayObject* placed = PlacementOf(mask);
+  auto maskParent = mask.parent.lock();
+  auto maskedParent = masked.parent.lock();
+  if (!placed || !maskParent || !maskedParent) return;
+  // From the masked clip's parent back up to the stage, then down to the mask's parent.
+  const Matrix toMask = m * ChainOf(*maskedParent).inverse() * ChainOf(*maskParent);
+  DrawContext local = ctx;
+  local.maskOut = &out;
+  DrawPlaced(local, *placed, toMask, ColorTransform{});
+}
+
+void Player::DrawLayered(const DrawContext& ctx, const DisplayObject& obj, const Matrix& m,
+                         const ColorTransform& cx) const {
+  const BlendMode mode = BlendModeFromName(obj.blendMode);
+  // Alpha and erase work on the layer around them; straight onto the frame they draw nothing.
+  if ((mode == BlendMode::Alpha || mode == BlendMode::Erase) && !ctx.layer) return;
+  const Matrix own = m * obj.matrix;
+  double box[4];
+  bool hasBox = false;
+  if (obj.scrollRect) {
+    const auto& r = *obj.scrollRect;
+    box[0] = 0, box[1] = 0, box[2] = r.width * 20, box[3] = r.height * 20;
+    hasBox = r.width > 0 && r.height > 0;
+    if (!hasBox) return;
+  } else {
+    hasBox = OwnBounds(obj, box);
+  }
+  // The layer covers what the object can reach of the target, on the target's pixel grid.
+  int left = 0, top = 0, right = ctx.width(), bottom = ctx.height();
+  if (hasBox && (obj.scrollRect || !FilteredBelow(obj, 0))) {
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    for (const Point p : {Point{box[0], box[1]}, Point{box[2], box[1]}, Point{box[0], box[3]}, Point{box[2], box[3]}}) {
+      const Point q = own.apply(p);
+      x0 = std::min(x0, q.x), y0 = std::min(y0, q.y), x1 = std::max(x1, q.x), y1 = std::max(y1, q.y);
+    }
+    // Strokes at least a pixel wide and anti-aliasing may reach a little past the bounds.
+    if (std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1)) {
+      left = std::max(left, static_cast<int>(std::clamp(std::floor(x0) - 2, -1e9, 1e9)));
+      top = std::max(top, static_cast<int>(std::clamp(std::floor(y0) - 2, -1e9, 1e9)));
+      right = std::min(right, static_cast<int>(std::clamp(std::ceil(x1) + 2, -1e9, 1e9)));
+      bottom = std::min(bottom, static_cast<int>(std::clamp(std::ceil(y1) + 2, -1e9, 1e9)));
+    }
+  }
+  if (right <= left || bottom <= top) return;
+  Layer layer((ctx.layer ? ctx.layer->x : 0) + left, (ctx.layer ? ctx.layer->y : 0) + top, right - left, bottom - top);
+  DrawContext inner = ctx;
+  inner.canvas = nullptr;
+  inner.layer = &layer;
+  inner.clip = nullptr;
+  inner.maskOut = nullptr;
+  const Matrix placed = Matrix::Translate(-left, -top) * own;
+  Matrix world = placed;
+  if (obj.scrollRect) world = placed * Matrix::Translate(-obj.scrollRect->x * 20, -obj.scrollRect->y * 20);
+  if (obj.opaqueBackground && hasBox) {
+    const MaskBuffer area = RectCoverage(layer.width, layer.height, placed, box[0], box[1], box[2], box[3], ctx.quality);
+    const Rgba bg = *obj.opaqueBackground;
+    for (std::size_t i = 0; i < area.size(); ++i)
+      if (area[i]) layer.pixels[i] = {Scaled(bg.r, area[i]), Scaled(bg.g, area[i]), Scaled(bg.b, area[i]), area[i]};
+  }
+  DrawContent(inner, obj, world, ColorTransform{});
+  if (obj.scrollRect) {
+    const MaskBuffer area = RectCoverage(layer.width, layer.height, placed, box[0], box[1], box[2], box[3], ctx.quality);
+    for (std::size_t i = 0; i < area.size(); ++i) {
+      const unsigned k = area[i];
+      if (k == 255) continue;
+      Rgba& p = layer.pixels[i];
+      p = {Scaled(p.r, k), Scaled(p.g, k), Scaled(p.b, k), Scaled(p.a, k)};
+    }
+  }
+  TrimToContent(layer);
+  for (const Filter& f : obj.filters) layer = ApplyFilter(layer, f, ctx.scale, ctx.scale);
+  const CompositeTarget target = ctx.layer ? CompositeTarget::Of(*ctx.layer) : CompositeTarget::Of(*ctx.canvas);
+  Composite(target, layer, mode, cx * obj.colorTransform, ctx.clip);
+}
+
+}  // namespace quillon::player

@@ -1,0 +1,143 @@
+#include "render/composite.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace quillon::player {
+namespace {
+
+// x / 255 rounded, for x up to 255 * 255 * 4.
+inline int Div255(int x) {
+  x += 128;
+  return (x + (x >> 8)) >> 8;
+}
+inline int Mul(int a, int b) { return Div255(a * b); }
+inline std::uint8_t Byte(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
+
+// The mixed term of a separable mode, premultiplied, in 255 * 255 units: Sa Da B(Sc/Sa, Dc/Da).
+inline int Mixed(BlendMode mode, int s, int sa, int d, int da) {
+  switch (mode) {
+    case BlendMode::Multiply: return s * d;
+    case BlendMode::Screen: return s * da + d * sa - s * d;
+    case BlendMode::Lighten: return std::max(s * da, d * sa);
+    case BlendMode::Darken: return std::min(s * da, d * sa);
+    case BlendMode::Difference: return std::abs(s * da - d * sa);
+    case BlendMode::Hardlight:
+      return 2 * s <= sa ? 2 * s * d : sa * da - 2 * (sa - s) * (da - d);
+    case BlendMode::Overlay:
+      return 2 * d <= da ? 2 * s * d : sa * da - 2 * (sa - s) * (da - d);
+    default: return s * da;
+  }
+}
+
+inline int Separable(BlendMode mode, int s, int sa, int d, int da) {
+  return Div255(s * (255 - da) + d * (255 - sa) + Mixed(mode, s, sa, d, da));
+}
+
+}  // namespace
+
+Rgba BlendPixel(Rgba src, Rgba dst, BlendMode mode) {
+  const int sa = src.a, da = dst.a;
+  const int s[3] = {src.r, src.g, src.b}, d[3] = {dst.r, dst.g, dst.b};
+  int out[4];
+  switch (mode) {
+    case BlendMode::Normal:
+    case BlendMode::Layer:
+      for (int i = 0; i < 3; ++i) out[i] = s[i] + Mul(d[i], 255 - sa);
+      out[3] = sa + Mul(da, 255 - sa);
+      break;
+    case BlendMode::Add:
+      for (int i = 0; i < 3; ++i) out[i] = s[i] + d[i];
+      out[3] = sa + da;
+      break;
+    case BlendMode::Subtract:
+      for (int i = 0; i < 3; ++i) out[i] = d[i] - s[i];
+      out[3] = sa + da - Mul(sa, da);
+      break;
+    case BlendMode::Invert:
+      // The destination turns to its complement where the source covers it.
+      for (int i = 0; i < 3; ++i) out[i] = Mul(da - d[i], sa) + Mul(d[i], 255 - sa);
+      out[3] = da;
+      break;
+    case BlendMode::Alpha:
+      for (int i = 0; i < 3; ++i) out[i] = Mul(d[i], sa);
+      out[3] = Mul(da, sa);
+      break;
+    case BlendMode::Erase:
+      for (int i = 0; i < 3; ++i) out[i] = Mul(d[i], 255 - sa);
+      out[3] = Mul(da, 255 - sa);
+      break;
+    default:
+      for (int i = 0; i < 3; ++i) out[i] = Separable(mode, s[i], sa, d[i], da);
+      out[3] = sa + da - Mul(sa, da);
+      break;
+  }
+  // Premultiplied colour never exceeds its alpha.
+  const std::uint8_t a = Byte(out[3]);
+  return {std::min(Byte(out[0]), a), std::min(Byte(out[1]), a), std::min(Byte(out[2]), a), a};
+}
+
+Rgba TransformPremultiplied(Rgba c, const ColorTransform& cx) {
+  if (c.a == 0) return c;
+  auto straight = [&](std::uint8_t v) { return std::min(255.0, v * 255.0 / c.a); };
+  const std::uint8_t a = ColorTransform::Channel(c.a, cx.am, cx.aa);
+  auto premul = [a](std::uint8_t v) { return static_cast<std::uint8_t>(Mul(v, a)); };
+  return {premul(ColorTransform::Channel(straight(c.r), cx.rm, cx.ra)),
+          premul(ColorTransform::Channel(straight(c.g), cx.gm, cx.ga)),
+          premul(ColorTransform::Channel(straight(c.b), cx.bm, cx.ba)), a};
+}
+
+void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, const ColorTransform& cx,
+               const MaskBuffer* clip) {
+  if (!dst.pixels || src.empty()) return;
+  const int x0 = std::max(dst.x, src.x), y0 = std::max(dst.y, src.y);
+  const int x1 = std::min(dst.x + dst.width, src.x + src.width), y1 = std::min(dst.y + dst.height, src.y + src.height);
+  const bool plain = cx.identity();
+  const bool over = mode == BlendMode::Normal || mode == BlendMode::Layer;
+  for (int y = y0; y < y1; ++y) {
+    const std::size_t drow = static_cast<std::size_t>(y - dst.y) * static_cast<std::size_t>(dst.width);
+    for (int x = x0; x < x1; ++x) {
+      const std::size_t di = drow + static_cast<std::size_t>(x - dst.x);
+      const int cover = clip ? (*clip)[di] : 255;
+      if (cover == 0) continue;
+      Rgba s = src.at(x - src.x, y - src.y);
+      if (!plain && !over) s = TransformPremultiplied(s, cx);
+      Rgba& d = dst.pixels[di];
+      if (over && !plain) {
+        // The transformed colour is not rounded before it is mixed, so a fractional alpha
+        // mixes as the fraction it is.
+        const Rgba raw = src.at(x - src.x, y - src.y);
+        if (raw.a == 0) continue;
+        const double k = 255.0 / raw.a;
+        auto ch = [](double v, double mul, double add) { return std::clamp(v * mul + add, 0.0, 255.0); };
+        const double a = ch(raw.a, cx.am, cx.aa) * cover / 255.0;
+        if (a <= 0) continue;
+        const double f = a / 255.0;
+        auto mix = [&](double straight, std::uint8_t below) {
+          return static_cast<std::uint8_t>(std::clamp(straight * f + below * (1 - f) + 0.5, 0.0, 255.0));
+        };
+        d = {mix(ch(std::min(255.0, raw.r * k), cx.rm, cx.ra), d.r), mix(ch(std::min(255.0, raw.g * k), cx.gm, cx.ga), d.g),
+             mix(ch(std::min(255.0, raw.b * k), cx.bm, cx.ba), d.b), mix(255.0, d.a)};
+        continue;
+      }
+      if (over) {
+        if (s.a == 0) continue;
+        if (cover < 255) s = {static_cast<std::uint8_t>(Mul(s.r, cover)), static_cast<std::uint8_t>(Mul(s.g, cover)),
+                              static_cast<std::uint8_t>(Mul(s.b, cover)), static_cast<std::uint8_t>(Mul(s.a, cover))};
+        d = BlendPixel(s, d, mode);
+        continue;
+      }
+      const Rgba r = BlendPixel(s, d, mode);
+      if (cover >= 255) {
+        d = r;
+        continue;
+      }
+      auto mix = [cover](std::uint8_t to, std::uint8_t from) {
+        return static_cast<std::uint8_t>(from + Div255((to - from) * cover));
+      };
+      d = {mix(r.r, d.r), mix(r.g, d.g), mix(r.b, d.b), mix(r.a, d.a)};
+    }
+  }
+}
+
+}  // namespace quillon::player

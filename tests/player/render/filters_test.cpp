@@ -1,0 +1,226 @@
+// The filters' arithmetic on small layers whose results are worked out by hand.
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+#include "render/filters.h"
+
+namespace quillon::player {
+namespace {
+
+constexpr Rgba kClear{0, 0, 0, 0};
+constexpr Rgba kWhite{255, 255, 255, 255};
+constexpr Rgba kBlack{0, 0, 0, 255};
+
+// A row of pixels at device x = `left`, y = 0.
+Layer Row(int left, std::initializer_list<Rgba> px) {
+  Layer l(left, 0, static_cast<int>(px.size()), 1);
+  std::copy(px.begin(), px.end(), l.pixels.begin());
+  return l;
+}
+
+TEST(BlurKernel, SizesBecomeCentreWholeNeighboursAndAFractionalEdge) {
+  EXPECT_TRUE(KernelFor(1).identity()) << "a blur of one pixel or less copies the image";
+  EXPECT_TRUE(KernelFor(0.5).identity());
+  const BoxKernel three = KernelFor(3);
+  EXPECT_EQ(three.whole, 1);
+  EXPECT_EQ(three.edge, 0);
+  const BoxKernel two = KernelFor(2);
+  EXPECT_EQ(two.whole, 0);
+  EXPECT_EQ(two.edge, 128) << "a 2-pixel box is the centre and half of each neighbour";
+  EXPECT_EQ(two.reach(), 1);
+}
+
+TEST(Blur, OnePixelBlurLeavesAStepEdgeSharp) {
+  const Layer step = Row(0, {kClear, kClear, kWhite, kWhite});
+  const Layer out = BlurLayer(step, 1, 1, 1);
+  EXPECT_EQ(out.x, 0);
+  EXPECT_EQ(out.width, 4);
+  EXPECT_EQ(out.pixels, step.pixels);
+}
+
+TEST(Blur, ThreePixelBoxSpreadsAStepEdgeInThirds) {
+  // Premultiplied white: every channel blurs alike. Vertically the single row spreads over
+  // three rows, a third in each.
+  const Layer out = BlurLayer(Row(0, {kClear, kClear, kWhite, kWhite}), 3, 1, 1);
+  ASSERT_EQ(out.x, -1);
+  ASSERT_EQ(out.width, 6) << "one pass of a 3-pixel box grows the layer by a pixel each side";
+  ASSERT_EQ(out.height, 1);
+  const int expected[] = {0, 0, 85, 170, 170, 85};  // (0+0+255)/3, (0+255+255)/3, ...
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(out.at(i, 0).a, expected[i]) << "pixel " << i;
+    EXPECT_EQ(out.at(i, 0).r, expected[i]) << "pixel " << i;
+  }
+}
+
+TEST(Blur, TwoPixelBoxWeighsNeighboursByHalf) {
+  const Layer out = BlurLayer(Row(0, {kWhite}), 2, 1, 1);
+  ASSERT_EQ(out.width, 3);
+  EXPECT_EQ(out.at(0, 0).a, 64);   // 255 * 0.5 / 2 = 63.75
+  EXPECT_EQ(out.at(1, 0).a, 128);  // 255 / 2 = 127.5, rounded up
+  EXPECT_EQ(out.at(2, 0).a, 64);
+}
+
+TEST(Blur, PassesRepeatTheBoxAndGrowTheLayerEachTime) {
+  const Layer out = BlurLayer(Row(0, {kWhite}), 3, 1, 2);
+  ASSERT_EQ(out.x, -2);
+  ASSERT_EQ(out.width, 5);
+  // 255 * (1, 2, 3, 2, 1) / 9.
+  const int expected[] = {28, 57, 85, 57, 28};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(out.at(i, 0).a, expected[i]) << "pixel " << i;
+  EXPECT_EQ(ReachOf(BlurFilter{3, 1, 2}).left, 2);
+  EXPECT_EQ(ReachOf(BlurFilter{3, 1, 2}).top, 0);
+  EXPECT_EQ(ReachOf(BlurFilter{1.5, 1.5, 1}, 2, 2).right, 1) << "sizes follow the display's scale";
+}
+
+TEST(Blur, FollowsTheDisplayScale) {
+  // The reach beyond the centre pixel doubles: 2 pixels become 1 + 2 * 1 = 3, and 10 become 19.
+  const Layer scaled = ApplyFilter(Row(0, {kWhite}), BlurFilter{2, 1, 1}, 2, 2);
+  EXPECT_EQ(scaled.width, 3) << "a 2-pixel blur drawn twice as large is a 3-pixel box";
+  EXPECT_EQ(scaled.at(1, 0).a, 85);
+  const Layer wide = ApplyFilter(Row(0, {kWhite}), BlurFilter{10, 1, 1}, 2, 2);
+  EXPECT_EQ(wide.width, 19);
+  EXPECT_EQ(wide.at(9, 0).a, 13);  // 255 / 19 = 13.4
+}
+
+TEST(ColorMatrix, MixesStraightColours) {
+  ColorMatrixFilter f;
+  const float grey[20] = {0.25f, 0.5f, 0.25f, 0, 0, 0.25f, 0.5f, 0.25f, 0, 0, 0.25f, 0.5f, 0.25f, 0, 0, 0, 0, 0, 1, 0};
+  std::copy(std::begin(grey), std::end(grey), std::begin(f.matrix));
+  const Layer out = ApplyFilter(Row(0, {Rgba{100, 200, 40, 255}}), f);
+  EXPECT_EQ(out.at(0, 0), (Rgba{135, 135, 135, 255}));  // 25 + 100 + 10
+}
+
+TEST(ColorMatrix, OffsetsClampAndHalfTransparentPixelsWorkUnpremultiplied) {
+  ColorMatrixFilter f;
+  // Red inverted (255 - r), green plus 100, blue from alpha.
+  const float m[20] = {-1, 0, 0, 0, 255, 0, 1, 0, 0, 100, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
+  std::copy(std::begin(m), std::end(m), std::begin(f.matrix));
+  // Straight (200, 200, 0, 128), premultiplied (100, 100, 0, 128).
+  const Layer out = ApplyFilter(Row(0, {Rgba{100, 100, 0, 128}}), f);
+  // Straight result (55, 255 clamped, 128, 128); premultiplied by 128/255.
+  EXPECT_EQ(out.at(0, 0), (Rgba{28, 128, 64, 128}));
+}
+
+DropShadowFilter Shadow(double angle, double distance) {
+  DropShadowFilter f;
+  f.color = kBlack;
+  f.blurX = f.blurY = 0;
+  f.angle = angle;
+  f.distance = distance;
+  return f;
+}
+
+TEST(DropShadow, FallsAtItsDistanceAlongItsAngle) {
+  const Layer out = ApplyFilter(Row(0, {kWhite}), Shadow(0, 3));
+  ASSERT_EQ(out.x, 0);
+  ASSERT_EQ(out.width, 4);
+  EXPECT_EQ(out.at(0, 0), kWhite) << "the object stays above its shadow";
+  EXPECT_EQ(out.at(1, 0), kClear);
+  EXPECT_EQ(out.at(2, 0), kClear);
+  EXPECT_EQ(out.at(3, 0), kBlack);
+
+  const Layer down = ApplyFilter(Row(0, {kWhite}), Shadow(std::numbers::pi / 2, 2), 2, 2);
+  ASSERT_EQ(down.height, 5) << "a 2-pixel distance at twice the size is 4 device pixels";
+  EXPECT_EQ(down.y, 0);
+  EXPECT_EQ(down.at(0, 4), kBlack);
+  EXPECT_EQ(ReachOf(Shadow(0, 3)).right, 3);
+  EXPECT_EQ(ReachOf(Shadow(0, 3)).left, 0);
+}
+
+TEST(DropShadow, KnockoutAndHiddenObjectLeaveTheShadowAlone) {
+  DropShadowFilter f = Shadow(0, 0);
+  f.color = Rgba{255, 0, 0, 255};
+  f.blurX = 3;
+  f.knockout = true;
+  const Layer out = ApplyFilter(Row(0, {kWhite}), f);
+  ASSERT_EQ(out.width, 3);
+  EXPECT_EQ(out.at(1, 0), kClear) << "knockout cuts the object out of its shadow";
+  EXPECT_EQ(out.at(0, 0), (Rgba{85, 0, 0, 85}));
+
+  f.knockout = false;
+  f.compositeSource = false;
+  const Layer hidden = ApplyFilter(Row(0, {kWhite}), f);
+  EXPECT_EQ(hidden.at(1, 0), (Rgba{85, 0, 0, 85})) << "a hidden object shows only its shadow";
+}
+
+TEST(DropShadow, InnerShadowFallsInsideFromTheEdgeFacingTheLight) {
+  DropShadowFilter f = Shadow(0, 1);
+  f.inner = true;
+  const Layer out = ApplyFilter(Row(5, {kWhite, kWhite, kWhite}), f);
+  ASSERT_EQ(out.x, 5);
+  ASSERT_EQ(out.width, 3) << "an inner shadow stays within the object";
+  EXPECT_EQ(out.at(0, 0), kBlack);
+  EXPECT_EQ(out.at(1, 0), kWhite);
+  EXPECT_EQ(out.at(2, 0), kWhite);
+}
+
+TEST(Glow, StrengthMultipliesTheBlurredAlpha) {
+  GlowFilter f;
+  f.color = Rgba{0, 255, 0, 255};
+  f.blurX = 3;
+  f.blurY = 1;
+  f.strength = 2;
+  const Layer out = ApplyFilter(Row(0, {kWhite}), f);
+  ASSERT_EQ(out.width, 3);
+  EXPECT_EQ(out.at(0, 0), (Rgba{0, 170, 0, 170}));  // 85 twice
+  EXPECT_EQ(out.at(1, 0), kWhite);
+}
+
+TEST(Bevel, HighlightFacesTheLightAndShadowTheOtherSide) {
+  BevelFilter f;
+  f.highlight = Rgba{255, 0, 0, 255};
+  f.shadow = Rgba{0, 0, 255, 255};
+  f.blurX = f.blurY = 0;
+  f.angle = 0;
+  f.distance = 1;
+  const Layer out = ApplyFilter(Row(0, {kWhite, kWhite, kWhite}), f);
+  ASSERT_EQ(out.width, 3) << "an inner bevel stays within the object";
+  EXPECT_EQ(out.at(0, 0), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(out.at(1, 0), kWhite);
+  EXPECT_EQ(out.at(2, 0), (Rgba{0, 0, 255, 255}));
+
+  f.inner = false;  // outer
+  const Layer outer = ApplyFilter(Row(0, {kWhite, kWhite, kWhite}), f);
+  ASSERT_EQ(outer.x, -1);
+  ASSERT_EQ(outer.width, 5);
+  EXPECT_EQ(outer.at(0, 0), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(outer.at(1, 0), kWhite);
+  EXPECT_EQ(outer.at(4, 0), (Rgba{0, 0, 255, 255}));
+}
+
+TEST(GradientGlow, StrengthIndexesTheGradient) {
+  GradientFilter f;
+  f.stops = {{Rgba{255, 0, 0, 0}, 0}, {Rgba{255, 0, 0, 255}, 255}};
+  f.blurX = 3;
+  f.blurY = 1;
+  f.distance = 0;
+  f.knockout = true;
+  const Layer out = ApplyFilter(Row(0, {kWhite}), f);
+  ASSERT_EQ(out.width, 3);
+  EXPECT_EQ(out.at(0, 0), (Rgba{85, 0, 0, 85})) << "the gradient's colour at ratio 85";
+  EXPECT_EQ(out.at(1, 0), kClear);
+}
+
+TEST(Convolution, SumsNeighboursOverTheDivisorPlusBias) {
+  ConvolutionFilter f;
+  f.columns = 3;
+  f.rows = 1;
+  f.matrix = {1, 0, -1};
+  f.divisor = 1;
+  f.bias = 128;
+  f.clamp = true;
+  f.preserveAlpha = true;
+  const Layer out = ApplyFilter(Row(0, {kBlack, Rgba{100, 100, 100, 255}, kWhite}), f);
+  EXPECT_EQ(out.at(1, 0), (Rgba{0, 0, 0, 255}));    // 0 - 255 + 128 clamps to 0
+  EXPECT_EQ(out.at(0, 0), (Rgba{28, 28, 28, 255}));   // clamped edge: 0 - 100 + 128
+  EXPECT_EQ(out.at(2, 0), (Rgba{0, 0, 0, 255}));    // 100 - 255 (clamped edge) + 128
+
+  f.clamp = false;
+  f.defaultColor = Rgba{200, 200, 200, 255};
+  const Layer fallback = ApplyFilter(Row(0, {kBlack, Rgba{100, 100, 100, 255}, kWhite}), f);
+  EXPECT_EQ(fallback.at(0, 0), (Rgba{228, 228, 228, 255})) << "beyond the edge reads the default colour: 200 - 100 + 128";
+}
+
+}  // namespace
+}  // namespace quillon::player
