@@ -844,7 +844,8 @@ void Run::Execute(std::size_t& pc, std::size_t from, std::size_t to) {
         Value v = Pop();
         const std::string name = vm_.ToString(Pop());
         const Value obj = Pop();
-        if (obj.IsObject()) obj.object->Set(name, std::move(v));
+        // A member without a name is never made.
+        if (obj.IsObject() && !name.empty()) obj.object->Set(name, std::move(v));
         break;
       }
       case 0x50: Push(Value::Num(vm_.ToNumber(Pop()) + 1)); break;

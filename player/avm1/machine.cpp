@@ -459,4 +459,23 @@ void Machine::RunTimers(double nowMs) {
   }
 }
 
+void Machine::CallFromHost(const std::function<void()>& f) {
+  if (InScript()) {
+    f();
+    return;
+  }
+  scriptStart = std::chrono::steady_clock::now();
+  ++running_;
+  struct Leave {
+    int& running;
+    ~Leave() { --running; }
+  } leave{running_};
+  try {
+    f();
+  } catch (const ScriptThrow& thrown) {
+    ReportUncaught(thrown.value);
+  } catch (const ScriptAbort&) {
+  }
+}
+
 }  // namespace quillon::player::avm1

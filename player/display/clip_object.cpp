@@ -888,6 +888,14 @@ void InstallMovieClip(avm1::Machine& vm, Player& player) {
     return Value{};
   }, 5);
   method("stopDrag", [](ClipObject& clip, avm1::Call&) { clip.StopDrag(); return Value{}; });
+  method("loadMovie", [&player](ClipObject& clip, avm1::Call& c) {
+    if (const auto inst = clip.instance()) player.LoadMovie(*inst, c.vm.ToString(c.Arg(0)), nullptr);
+    return Value{};
+  }, 2);
+  method("unloadMovie", [&player](ClipObject& clip, avm1::Call&) {
+    if (const auto inst = clip.instance()) player.UnloadMovie(*inst);
+    return Value{};
+  });
   InstallDrawing(proto);
   if (vm.version() >= 8) {
     // Properties of the later players, as getter and setter pairs on the prototype.

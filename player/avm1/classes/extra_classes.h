@@ -18,6 +18,9 @@ void InstallExtraClasses(Machine& vm, Object* global);
 void InstallGeom(Machine& vm, Object* global);    // flash.geom, SWF 8 and later
 void InstallSystem(Machine& vm, Object* global);  // System, Stage, Key, Mouse, Selection
 void InstallColor(Machine& vm, Object* global);
+// ContextMenu, LocalConnection, the device and network classes with nothing behind them, Accessibility.
+void InstallMinorClasses(Machine& vm, Object* global);
+void InstallMovieClipLoader(Machine& vm, Object* global);  // needs AsBroadcaster
 
 // What the display lets scripts change on a clip. Colour transforms are eight numbers: the red,
 // green, blue and alpha multipliers (1 leaves a channel as it is), then the red, green, blue and

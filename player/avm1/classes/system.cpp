@@ -376,6 +376,8 @@ void InstallExtraClasses(Machine& vm, Object* global) {
   InstallColor(vm, global);
   InstallXml(vm, global);  // before the data classes, which add loading to it
   InstallDataClasses(vm, global);
+  InstallMinorClasses(vm, global);  // after System, which gets IME
+  InstallMovieClipLoader(vm, global);
 }
 
 }  // namespace quillon::player::avm1
