@@ -53,7 +53,10 @@ class SuperObject : public Function {
   }
   bool GetSpecial(std::string_view name, Value& out) override {
     Object* above = home_ ? home_->Proto() : nullptr;
-    if (!above) return false;
+    if (!above) {  // nothing above: every member is missing
+      out = Value::Undefined();
+      return true;
+    }
     bool found = false;
     out = above->GetWithThis(name, self_.IsObject() ? self_.object : above, &found);
     return true;
@@ -65,6 +68,8 @@ class SuperObject : public Function {
     return nullptr;
   }
   const Value& self() const { return self_; }
+  // Callable, but scripts see an object.
+  std::string TypeOf() const override { return "object"; }
   void Trace(std::vector<Object*>& out) override {
     Function::Trace(out);
     if (self_.object) out.push_back(self_.object);
@@ -438,6 +443,8 @@ void Run::CallMethodOn(const Value& objValue, const std::string& name, std::vect
   }
   Object* holder = obj;
   for (int depth = 0; holder && depth < 256 && !holder->HasOwn(name); ++depth) holder = holder->Proto();
+  // A method of the object itself has the object's prototype as its home.
+  if (holder == obj) holder = obj->Proto();
   const Value fn = obj->Get(name);
   auto* f = fn.IsObject() ? dynamic_cast<Function*>(fn.object) : nullptr;
   if (!f) {
