@@ -55,9 +55,9 @@ Function* Machine::NewClass(NativeFn call, NativeFn construct, Object* prototype
 
 void Machine::InstallBuiltins() {
   objectProto = Make<Object>();
-  Function* fproto = Make<Function>();
-  fproto->SetProto(objectProto);
-  functionProto = fproto;
+  // Function.prototype is a plain object: typeof gives "object" and calling it does nothing.
+  functionProto = Make<Object>();
+  functionProto->SetProto(objectProto);
   // The global object has no prototype: it answers neither toString nor hasOwnProperty.
   global_ = Make<Object>();
   InstallObject(*this, global_);

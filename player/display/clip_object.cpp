@@ -939,6 +939,14 @@ void InstallMovieClip(avm1::Machine& vm, Player& player) {
   proto->Define("useHandCursor", Value::Bool(true), avm1::kDontEnum);
   vm.global()->Define("MovieClip", Value::Obj(vm.NewClass([](avm1::Call&) { return Value{}; }, nullptr, proto)),
                       avm1::kDontEnum);
+  // Buttons and videos have classes of their own; the clip properties reach them natively.
+  for (const char* name : {"Button", "Video"}) {
+    avm1::Object* own = vm.NewObject();
+    own->Define("getDepth", proto->Get("getDepth"), avm1::kDontEnum);
+    if (std::string_view(name) == "Video")
+      for (const char* m : {"attachVideo", "clear"}) own->DefineNative(m, [](avm1::Call&) { return Value{}; });
+    vm.global()->Define(name, Value::Obj(vm.NewClass([](avm1::Call&) { return Value{}; }, nullptr, own)), avm1::kDontEnum);
+  }
 }
 
 }  // namespace quillon::player
