@@ -304,7 +304,12 @@ Value Run::GetVariable(const std::string& name) {
     Object* holder = PathObject(std::string_view(name).substr(0, colon));
     return holder ? holder->Get(std::string_view(name).substr(colon + 1)) : Value{};
   }
-  if (name.find('/') != std::string::npos) {
+  if (const auto slash = name.rfind('/'); slash != std::string::npos) {
+    // "/a/b.x": after a slash path, a dot names a variable, as a colon does.
+    if (const auto dot = name.find('.', slash); dot != std::string::npos && dot + 1 < name.size()) {
+      Object* holder = PathObject(std::string_view(name).substr(0, dot));
+      return holder ? holder->Get(std::string_view(name).substr(dot + 1)) : Value{};
+    }
     Clip* clip = vm_.ResolveTarget(name, a_.target);
     return clip ? Value::Obj(clip) : Value{};
   }
@@ -401,8 +406,15 @@ void Run::CallNamed(const std::string& name, std::vector<Value>& args) {
   Value kw;
   if (Keyword(name, kw)) {
     fn = kw;
-  } else if (name.find_first_of(":/.") != std::string::npos) {
+  } else if (const auto cut = name.find_last_of(":/."); cut != std::string::npos) {
     fn = GetVariable(name);
+    // A function found by a path runs on the object the path leads to.
+    if (cut > 0) {
+      const std::string path = name.substr(0, cut);
+      const Value owner = GetVariable(path);
+      if (owner.IsObject()) self = owner;
+      else if (Clip* clip = vm_.ResolveTarget(path, a_.target)) self = Value::Obj(clip);
+    }
   } else {
     Object* holder = FindScopeHolder(name);
     if (holder) {

@@ -121,6 +121,22 @@ TEST(ClipTargets, AClipTargetIsFoundByItsPath) {
   EXPECT_EQ(Traces(OneFrame(a)), (Lines{"first's"}));
 }
 
+// A function called by a path runs on the clip the path leads to; after a slash path a dot
+// names a variable.
+TEST(ClipTargets, FunctionsCalledByPathRunOnTheirClip) {
+  Asm a;
+  a.Push("inst").Op(ops::kGetVariable).Push("v").Push("kept").Op(ops::kSetMember);
+  a.Push(2).Push(1).Push("_root.inst.gotoAndStop").Op(ops::kCallFunction).Op(ops::kPop);
+  a.Push("inst").Op(ops::kGetVariable).Push("_currentframe").Op(ops::kGetMember).Op(ops::kTrace);
+  a.Push(3).Push(1).Push("_root/inst.gotoAndStop").Op(ops::kCallFunction).Op(ops::kPop);
+  a.Push("inst").Op(ops::kGetVariable).Push("_currentframe").Op(ops::kGetMember).Op(ops::kTrace);
+  a.Push("/inst.v").Op(ops::kGetVariable).Op(ops::kTrace);
+  a.Push("_root").Op(ops::kGetVariable).Push("_currentframe").Op(ops::kGetMember).Op(ops::kTrace);
+  Bytes file = MovieFile(20, 20, {Sprite(1, {ShowFrame(), ShowFrame(), ShowFrame()}), Named(1, 1, "inst"), Script(a),
+                                  ShowFrame(), ShowFrame()});
+  EXPECT_EQ(Traces(file), (Lines{"2", "3", "kept", "1"}));
+}
+
 TEST(ClipTargets, MissingTargetsResolveNamesFromTheScriptsOwnClip) {
   Asm a;
   MakeEmpty(a, "holder", "holder", 1);
