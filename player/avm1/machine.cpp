@@ -235,7 +235,13 @@ bool Machine::LooseEquals(const Value& a, const Value& b) {
 }
 
 Value Machine::LessThan(const Value& a, const Value& b) {
-  const Value pa = ToPrimitive(a), pb = ToPrimitive(b);
+  // An object with no primitive value (clips aside) compares as false, and ends the
+  // comparison before the other side is converted.
+  auto opaque = [](const Value& p) { return p.IsObject() && !dynamic_cast<Clip*>(p.object); };
+  const Value pa = ToPrimitive(a);
+  if (opaque(pa)) return Value::Bool(false);
+  const Value pb = ToPrimitive(b);
+  if (opaque(pb)) return Value::Bool(false);
   if (pa.IsString() && pb.IsString()) return Value::Bool(pa.string < pb.string);
   const double x = ToNumber(pa), y = ToNumber(pb);
   if (std::isnan(x) || std::isnan(y)) return Value::Undefined();
