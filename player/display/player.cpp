@@ -117,6 +117,7 @@ class Player::ColorHook : public avm1::ColorTarget {
     for (int i = 0; i < 8; ++i)
       if (!std::isfinite(in[i])) return;
     d->colorTransform = {in[0], in[1], in[2], in[3], in[4], in[5], in[6], in[7]};
+    d->movedByScript = true;  // the timeline no longer moves or tints it
   }
   bool GetMatrix(avm1::Object* clip, double out[6]) override {
     const DisplayObject* d = Find(clip);
@@ -301,7 +302,7 @@ void Player::ApplyPlacement(DisplayObject& obj, const PlaceObject& p) {
     obj.matrix = *p.matrix;
     obj.scaleKnown = false;
   }
-  if (p.colorTransform) obj.colorTransform = *p.colorTransform;
+  if (p.colorTransform && !obj.movedByScript) obj.colorTransform = *p.colorTransform;
   if (p.ratio) obj.ratio = *p.ratio;
   if (p.name) obj.name = *p.name;
   if (p.clipDepth) obj.clipDepth = *p.clipDepth;
