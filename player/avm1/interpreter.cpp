@@ -346,8 +346,9 @@ void Run::SetVariable(const std::string& name, Value value) {
   }
   const auto dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0 && dot + 1 < name.size()) {
-    if (Object* holder = EvalDotPath(std::string_view(name).substr(0, dot)))
-      holder->Set(std::string_view(name).substr(dot + 1), std::move(value));
+    // The holder is found as a read finds it: the first scope where the whole path leads somewhere.
+    const Value holder = GetVariable(name.substr(0, dot));
+    if (holder.IsObject()) holder.object->Set(std::string_view(name).substr(dot + 1), std::move(value));
     return;
   }
   if (SameName(vm_, name, "this")) {
