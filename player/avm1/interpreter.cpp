@@ -54,7 +54,10 @@ class SuperObject : public Function {
   }
   bool GetSpecial(std::string_view name, Value& out) override {
     Object* above = home_ ? home_->Proto() : nullptr;
-    if (!above) return false;
+    if (!above) {  // nothing above: every member is missing
+      out = Value::Undefined();
+      return true;
+    }
     bool found = false;
     out = above->GetWithThis(name, self_.IsObject() ? self_.object : above, &found);
     return true;
@@ -66,6 +69,8 @@ class SuperObject : public Function {
     return nullptr;
   }
   const Value& self() const { return self_; }
+  // Callable, but scripts see an object.
+  std::string TypeOf() const override { return "object"; }
   void Trace(std::vector<Object*>& out) override {
     Function::Trace(out);
     if (self_.object) out.push_back(self_.object);
@@ -300,7 +305,12 @@ Value Run::GetVariable(const std::string& name) {
     Object* holder = PathObject(std::string_view(name).substr(0, colon));
     return holder ? holder->Get(std::string_view(name).substr(colon + 1)) : Value{};
   }
-  if (name.find('/') != std::string::npos) {
+  if (const auto slash = name.rfind('/'); slash != std::string::npos) {
+    // "/a/b.x": after a slash path, a dot names a variable, as a colon does.
+    if (const auto dot = name.find('.', slash); dot != std::string::npos && dot + 1 < name.size()) {
+      Object* holder = PathObject(std::string_view(name).substr(0, dot));
+      return holder ? holder->Get(std::string_view(name).substr(dot + 1)) : Value{};
+    }
     Clip* clip = vm_.ResolveTarget(name, a_.target);
     return clip ? Value::Obj(clip) : Value{};
   }
@@ -337,8 +347,9 @@ void Run::SetVariable(const std::string& name, Value value) {
   }
   const auto dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0 && dot + 1 < name.size()) {
-    if (Object* holder = EvalDotPath(std::string_view(name).substr(0, dot)))
-      holder->Set(std::string_view(name).substr(dot + 1), std::move(value));
+    // The holder is found as a read finds it: the first scope where the whole path leads somewhere.
+    const Value holder = GetVariable(name.substr(0, dot));
+    if (holder.IsObject()) holder.object->Set(std::string_view(name).substr(dot + 1), std::move(value));
     return;
   }
   if (SameName(vm_, name, "this")) {
@@ -397,8 +408,15 @@ void Run::CallNamed(const std::string& name, std::vector<Value>& args) {
   Value kw;
   if (Keyword(name, kw)) {
     fn = kw;
-  } else if (name.find_first_of(":/.") != std::string::npos) {
+  } else if (const auto cut = name.find_last_of(":/."); cut != std::string::npos) {
     fn = GetVariable(name);
+    // A function found by a path runs on the object the path leads to.
+    if (cut > 0) {
+      const std::string path = name.substr(0, cut);
+      const Value owner = GetVariable(path);
+      if (owner.IsObject()) self = owner;
+      else if (Clip* clip = vm_.ResolveTarget(path, a_.target)) self = Value::Obj(clip);
+    }
   } else {
     Object* holder = FindScopeHolder(name);
     if (holder) {
@@ -439,6 +457,8 @@ void Run::CallMethodOn(const Value& objValue, const std::string& name, std::vect
   }
   Object* holder = obj;
   for (int depth = 0; holder && depth < 256 && !holder->HasOwn(name); ++depth) holder = holder->Proto();
+  // A method of the object itself has the object's prototype as its home.
+  if (holder == obj) holder = obj->Proto();
   const Value fn = obj->Get(name);
   auto* f = fn.IsObject() ? dynamic_cast<Function*>(fn.object) : nullptr;
   if (!f) {

@@ -55,9 +55,9 @@ Function* Machine::NewClass(NativeFn call, NativeFn construct, Object* prototype
 
 void Machine::InstallBuiltins() {
   objectProto = Make<Object>();
-  Function* fproto = Make<Function>();
-  fproto->SetProto(objectProto);
-  functionProto = fproto;
+  // Function.prototype is a plain object: typeof gives "object" and calling it does nothing.
+  functionProto = Make<Object>();
+  functionProto->SetProto(objectProto);
   // The global object has no prototype: it answers neither toString nor hasOwnProperty.
   global_ = Make<Object>();
   InstallObject(*this, global_);
@@ -235,7 +235,13 @@ bool Machine::LooseEquals(const Value& a, const Value& b) {
 }
 
 Value Machine::LessThan(const Value& a, const Value& b) {
-  const Value pa = ToPrimitive(a), pb = ToPrimitive(b);
+  // An object with no primitive value (clips aside) compares as false, and ends the
+  // comparison before the other side is converted.
+  auto opaque = [](const Value& p) { return p.IsObject() && !dynamic_cast<Clip*>(p.object); };
+  const Value pa = ToPrimitive(a);
+  if (opaque(pa)) return Value::Bool(false);
+  const Value pb = ToPrimitive(b);
+  if (opaque(pb)) return Value::Bool(false);
   if (pa.IsString() && pb.IsString()) return Value::Bool(pa.string < pb.string);
   const double x = ToNumber(pa), y = ToNumber(pb);
   if (std::isnan(x) || std::isnan(y)) return Value::Undefined();
@@ -456,6 +462,25 @@ void Machine::RunTimers(double nowMs) {
     } catch (const ScriptAbort&) {
     }
     --running_;
+  }
+}
+
+void Machine::CallFromHost(const std::function<void()>& f) {
+  if (InScript()) {
+    f();
+    return;
+  }
+  scriptStart = std::chrono::steady_clock::now();
+  ++running_;
+  struct Leave {
+    int& running;
+    ~Leave() { --running; }
+  } leave{running_};
+  try {
+    f();
+  } catch (const ScriptThrow& thrown) {
+    ReportUncaught(thrown.value);
+  } catch (const ScriptAbort&) {
   }
 }
 

@@ -58,6 +58,16 @@ class Host {
   virtual void GetUrl(const std::string& url, const std::string& target, int method) = 0;
   // Every object the display keeps alive (clip objects of placed clips).
   virtual void TraceRoots(std::vector<Object*>& out) = 0;
+  // loadMovie and MovieClipLoader: `url`'s movie or image replaces what `target` shows, on a
+  // later frame; `listener` (or null) hears how it went. False when nothing was started.
+  virtual bool LoadMovie(Clip* target, const std::string& url, Object* listener) {
+    (void)target, (void)url, (void)listener;
+    return false;
+  }
+  virtual bool UnloadMovie(Clip* target) {
+    (void)target;
+    return false;
+  }
 };
 
 // A function body: where its actions lie and how it was declared.
@@ -166,6 +176,9 @@ class Machine {
   }
   // An exception no script caught: the trace output says so, as the reference player's does.
   void ReportUncaught(const Value& v);
+  // Runs script calls that the player starts between frames: the time limits apply, and what
+  // they throw is reported as uncaught. Inside a running script it just calls `f`.
+  void CallFromHost(const std::function<void()>& f);
 
   // Resolves a target path ("/a/b", "_root.a", "../x", "a:b" before the colon) from `base`.
   Clip* ResolveTarget(std::string_view path, Clip* base);

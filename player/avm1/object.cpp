@@ -117,6 +117,7 @@ Value Object::Get(std::string_view name, bool* found) { return GetWithThis(name,
 Value Object::GetWithThis(std::string_view name, Object* self, bool* found) { return Lookup(name, self, found, true); }
 
 Value Object::GetMethod(std::string_view name) {
+  if (Value special; GetSpecial(name, special)) return special;
   bool found = false;
   return Lookup(name, this, &found, false);
 }

@@ -933,6 +933,14 @@ void InstallMovieClip(avm1::Machine& vm, Player& player) {
     return Value{};
   }, 5);
   method("stopDrag", [](ClipObject& clip, avm1::Call&) { clip.StopDrag(); return Value{}; });
+  method("loadMovie", [&player](ClipObject& clip, avm1::Call& c) {
+    if (const auto inst = clip.instance()) player.LoadMovie(*inst, c.vm.ToString(c.Arg(0)), nullptr);
+    return Value{};
+  }, 2);
+  method("unloadMovie", [&player](ClipObject& clip, avm1::Call&) {
+    if (const auto inst = clip.instance()) player.UnloadMovie(*inst);
+    return Value{};
+  });
   InstallDrawing(proto);
   if (vm.version() >= 8) {
     // Properties of the later players, as getter and setter pairs on the prototype.
@@ -1008,6 +1016,12 @@ void InstallMovieClip(avm1::Machine& vm, Player& player) {
   proto->Define("useHandCursor", Value::Bool(true), avm1::kDontEnum);
   vm.global()->Define("MovieClip", Value::Obj(vm.NewClass([](avm1::Call&) { return Value{}; }, nullptr, proto)),
                       avm1::kDontEnum);
+  // Videos have a class of their own (buttons get theirs with the focus settings); the clip
+  // properties reach them natively.
+  avm1::Object* video = vm.NewObject();
+  video->Define("getDepth", proto->Get("getDepth"), avm1::kDontEnum);
+  for (const char* m : {"attachVideo", "clear"}) video->DefineNative(m, [](avm1::Call&) { return Value{}; });
+  vm.global()->Define("Video", Value::Obj(vm.NewClass([](avm1::Call&) { return Value{}; }, nullptr, video)), avm1::kDontEnum);
 }
 
 }  // namespace quillon::player

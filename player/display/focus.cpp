@@ -71,6 +71,7 @@ void Player::InstallFocus() {
   // Buttons as scripts see them: their focus and pointer settings live on Button.prototype.
   avm1::Object* buttonProto = vm.NewObject();
   avm1::Function* button = vm.NewClass([](avm1::Call&) -> Value { return {}; }, nullptr, buttonProto);
+  buttonProto->Define("getDepth", vm.movieClipProto->Get("getDepth"), avm1::kDontEnum);
   buttonProto->Define("useHandCursor", Value::Bool(true), avm1::kDontEnum);
   buttonProto->Define("enabled", Value::Bool(true), avm1::kDontEnum);
   DefineTabIndex(vm, buttonProto, true);

@@ -60,12 +60,34 @@ class Player::ScriptHost : public avm1::Host {
       if (avm1::Clip* clip = vm.ResolveTarget(target, base)) avm1::LoadVariables(vm, clip, url, flags & 3, base);
       return;
     }
+    if (flags & 0x40) {  // into the clip the target names; no address unloads it
+      avm1::Machine& vm = player_.machine();
+      avm1::Clip* clip = vm.ResolveTarget(target, vm.currentClip ? vm.currentClip : Root());
+      if (clip && url.empty()) UnloadMovie(clip);
+      else if (clip) LoadMovie(clip, url, nullptr);
+      return;
+    }
     if (player_.onGetUrl) player_.onGetUrl(url, target);
+  }
+  bool LoadMovie(avm1::Clip* target, const std::string& url, avm1::Object* listener) override {
+    auto* clip = dynamic_cast<ClipObject*>(target);
+    const auto inst = clip ? clip->instance() : nullptr;
+    return inst && player_.LoadMovie(*inst, url, listener);
+  }
+  bool UnloadMovie(avm1::Clip* target) override {
+    auto* clip = dynamic_cast<ClipObject*>(target);
+    const auto inst = clip ? clip->instance() : nullptr;
+    if (!inst) return false;
+    player_.UnloadMovie(*inst);
+    return true;
   }
   void TraceRoots(std::vector<avm1::Object*>& out) override {
     Walk(*player_.root_, out, 0);
     for (const auto& held : {player_.hover_, player_.pressed_})
       if (held && held->object) out.push_back(held->object);
+    for (const auto& load : player_.movieLoads_)
+      for (avm1::Object* held : {static_cast<avm1::Object*>(load.target), load.listener})
+        if (held) out.push_back(held);
     for (const auto& band : player_.queues_)
       for (const auto& job : band)
         if (job.constructor) out.push_back(job.constructor);
@@ -100,6 +122,7 @@ class Player::ColorHook : public avm1::ColorTarget {
     for (int i = 0; i < 8; ++i)
       if (!std::isfinite(in[i])) return;
     d->colorTransform = {in[0], in[1], in[2], in[3], in[4], in[5], in[6], in[7]};
+    d->movedByScript = true;  // the timeline no longer moves or tints it
   }
   bool GetMatrix(avm1::Object* clip, double out[6]) override {
     const DisplayObject* d = Find(clip);
@@ -245,6 +268,7 @@ DisplayObject* Player::Instantiate(Instance& parent, int depth, DisplayObject ob
     obj.sprite = NewInstance(parent, kind, timeline);
     if (!obj.sprite) return nullptr;
     obj.sprite->depth = depth;
+    if (const auto* sprite = std::get_if<SpriteDef>(c)) obj.sprite->movie = sprite->movie;
     if (kind != InstanceKind::Video) {
       const long n = nextInstanceName_++;
       if (obj.name.empty()) obj.name = "instance" + std::to_string(n);
@@ -273,8 +297,9 @@ DisplayObject* Player::Instantiate(Instance& parent, int depth, DisplayObject ob
     inst->button = placed->second.character;
     for (const ButtonRecord& rec : button->records) {
       if (!(rec.states & 1)) continue;
-      const auto dict = movie_->dictionary.find(rec.characterId);
-      if (dict == movie_->dictionary.end() || dict->second.get() == c) continue;
+      const auto& dictionary = MovieOf(*inst).dictionary;
+      const auto dict = dictionary.find(rec.characterId);
+      if (dict == dictionary.end() || dict->second.get() == c) continue;
       DisplayObject child;
       child.characterId = rec.characterId;
       child.character = dict->second;
@@ -298,7 +323,7 @@ void Player::ApplyPlacement(DisplayObject& obj, const PlaceObject& p) {
     obj.matrix = *p.matrix;
     obj.scaleKnown = false;
   }
-  if (p.colorTransform) obj.colorTransform = *p.colorTransform;
+  if (p.colorTransform && !obj.movedByScript) obj.colorTransform = *p.colorTransform;
   if (p.ratio) obj.ratio = *p.ratio;
   if (p.name) obj.name = *p.name;
   if (p.clipDepth) obj.clipDepth = *p.clipDepth;
@@ -315,8 +340,9 @@ void Player::Place(Instance& inst, const PlaceObject& p, std::size_t frame) {
     DisplayObject& obj = it->second;
     if (p.characterId && *p.characterId != obj.characterId && !obj.sprite) {
       // Shapes change character in place (tweens); scriptable objects keep theirs.
-      const auto dict = movie_->dictionary.find(*p.characterId);
-      if (dict != movie_->dictionary.end() && !Scriptable(dict->second.get())) {
+      const auto& dictionary = MovieOf(inst).dictionary;
+      const auto dict = dictionary.find(*p.characterId);
+      if (dict != dictionary.end() && !Scriptable(dict->second.get())) {
         obj.characterId = *p.characterId;
         obj.character = dict->second;
       }
@@ -325,8 +351,9 @@ void Player::Place(Instance& inst, const PlaceObject& p, std::size_t frame) {
     return;
   }
   if (!p.characterId) return;
-  const auto dict = movie_->dictionary.find(*p.characterId);
-  if (dict == movie_->dictionary.end()) return;
+  const auto& dictionary = MovieOf(inst).dictionary;
+  const auto dict = dictionary.find(*p.characterId);
+  if (dict == dictionary.end()) return;
   DisplayObject obj;
   obj.characterId = *p.characterId;
   obj.character = dict->second;
@@ -500,8 +527,9 @@ void Player::Rewind(Instance& inst, std::size_t target) {
   for (const auto& [ord, depth] : fresh) {
     const auto w = wanted.find(depth);
     if (w == wanted.end() || inst.displayList.count(depth)) continue;
-    const auto dict = movie_->dictionary.find(*w->second.place.characterId);
-    if (dict == movie_->dictionary.end()) continue;
+    const auto& dictionary = MovieOf(inst).dictionary;
+    const auto dict = dictionary.find(*w->second.place.characterId);
+    if (dict == dictionary.end()) continue;
     DisplayObject obj;
     obj.characterId = dict->first;
     obj.character = dict->second;
@@ -655,6 +683,7 @@ void Player::RunQueue() {
 void Player::SetDataPaths(const std::filesystem::path& folder, const std::filesystem::path& store,
                           const std::string& movieUrl) {
   avm1::SetLoader(*vm_, std::make_shared<data::Loader>(folder));
+  movieLoader_ = std::make_shared<data::Loader>(folder);
   avm1::SetSharedObjectStore(*vm_, store, movieUrl);
   sound_->SetFolder(folder);
 }
@@ -692,6 +721,7 @@ void Player::Tick() {
   avm1::DeliverLoads(*vm_);
   RunQueue();
   SyncTextVariables();
+  DeliverMovieLoads();
   FinishRemovals();
   sound_->EndTick();
   if (vm_->ObjectCount() > collectedAt_ + kCollectEvery) {
@@ -786,6 +816,15 @@ void Player::DrawContent(const DrawContext& ctx, const DisplayObject& obj, const
     text::DrawStaticText(ctx, *staticText, *fonts_, world, color);
   } else if (obj.sprite && obj.sprite->field) {
     text::DrawField(ctx, *obj.sprite->field, *fonts_, world, color);
+  } else if (obj.sprite && obj.sprite->movie) {
+    // A loaded movie's shapes fill with its own bitmaps.
+    DrawContext own = ctx;
+    own.bitmaps = [movie = obj.sprite->movie](std::uint16_t id) -> const BitmapDef* {
+      const Character* c = movie->Find(id);
+      return c ? std::get_if<BitmapDef>(c) : nullptr;
+    };
+    if (obj.sprite->drawing) DrawShape(own, obj.sprite->drawing->shape, world, color);
+    DrawList(own, *obj.sprite, world, color);
   } else if (obj.sprite) {
     if (obj.sprite->drawing) DrawShape(ctx, obj.sprite->drawing->shape, world, color);
     DrawList(ctx, *obj.sprite, world, color);
@@ -848,8 +887,9 @@ bool Player::ButtonHit(const Instance& button, Point local) const {
   if (!def) return false;
   for (const ButtonRecord& rec : def->records) {
     if (!(rec.states & 8)) continue;
-    const auto dict = movie_->dictionary.find(rec.characterId);
-    if (dict == movie_->dictionary.end() || dict->second == button.button) continue;
+    const auto& dictionary = MovieOf(button).dictionary;
+    const auto dict = dictionary.find(rec.characterId);
+    if (dict == dictionary.end() || dict->second == button.button) continue;
     DisplayObject area;
     area.character = dict->second;
     area.matrix = rec.matrix;
@@ -903,8 +943,9 @@ void Player::SetButtonState(Instance& button, int state) {
   for (const int depth : gone) RemoveAt(button, depth);
   for (const ButtonRecord& rec : def->records) {
     if (!(rec.states & state)) continue;
-    const auto dict = movie_->dictionary.find(rec.characterId);
-    if (dict == movie_->dictionary.end() || dict->second == character) continue;
+    const auto& dictionary = MovieOf(button).dictionary;
+    const auto dict = dictionary.find(rec.characterId);
+    if (dict == dictionary.end() || dict->second == character) continue;
     DisplayObject child;
     child.characterId = rec.characterId;
     child.character = dict->second;

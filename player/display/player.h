@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "avm1/machine.h"
+#include "data/loader.h"
 #include "swf/movie.h"
 #include "render/raster.h"
 #include "text/field.h"
@@ -97,6 +98,8 @@ struct Instance : std::enable_shared_from_this<Instance> {
   avm1::Clip* object = nullptr;  // its script object, made when first needed
   int buttonState = 1;           // buttons: the state shown, 1 up, 2 over, 4 down
   std::shared_ptr<const Character> button;  // buttons: their definition
+  // A loaded movie's main timeline: its characters come from this movie, not the first one.
+  std::shared_ptr<const Movie> movie;
   std::shared_ptr<text::Field> field;       // text fields: their text and settings
   // setMask: the clip whose shapes clip this one, and for a mask the clip it clips (it is not
   // drawn itself then).
@@ -208,6 +211,14 @@ class Player {
   Instance* Focused() const;
   // A duplicated field starts over from its definition: an empty box for createTextField's.
   void CloneField(const Instance& source, DisplayObject& copy);
+  // loadMovie and MovieClipLoader.loadClip: the movie or image at `url` replaces what `target`
+  // shows, on a later frame; `listener` hears onLoadStart, onLoadProgress, onLoadComplete and
+  // onLoadInit, or onLoadError. False when the address is unusable.
+  bool LoadMovie(Instance& target, const std::string& url, avm1::Object* listener);
+  // unloadMovie: the clip stays, empty.
+  void UnloadMovie(Instance& target);
+  // The movie whose characters an instance's timeline places.
+  const Movie& MovieOf(const Instance& inst) const;
 
  private:
   // A job for the script queue: a block of actions, a handler property such as onEnterFrame
@@ -311,6 +322,16 @@ class Player {
   std::set<const void*> initDone_;  // DoInitAction blocks already run
   std::shared_ptr<int> liveSprites_ = std::make_shared<int>(0);
   std::vector<std::weak_ptr<Instance>> lingering_;  // unloading clips, taken off at the end of the tick
+  // Movies and images on their way into clips; their own loader, so no other load takes their results.
+  struct MovieLoad {
+    int ticket = 0;
+    avm1::Clip* target = nullptr;  // found by its path when it arrives
+    avm1::Object* listener = nullptr;
+  };
+  std::vector<MovieLoad> movieLoads_;
+  std::shared_ptr<data::Loader> movieLoader_;
+  void DeliverMovieLoads();
+  Instance* ReplaceContent(Instance& target, std::shared_ptr<const Movie> movie);
   std::uint64_t nextSerial_ = 1;
   long nextInstanceName_ = 1;
   long ticks_ = 0;

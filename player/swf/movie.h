@@ -166,9 +166,11 @@ struct Timeline {
   std::optional<std::size_t> FrameOfLabel(const std::string& label) const;
 };
 
+struct Movie;
 struct SpriteDef {
   Timeline timeline;
   std::size_t byteSize = 0;  // of its tags, as a sprite's getBytesTotal gives it
+  std::shared_ptr<const Movie> movie;  // a loaded movie's main timeline: the movie it places from
 };
 
 // One character of a button's states.

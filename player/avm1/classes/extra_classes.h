@@ -20,6 +20,7 @@ void InstallSystem(Machine& vm, Object* global);  // System, Stage, Key, Mouse, 
 void InstallColor(Machine& vm, Object* global);
 // ContextMenu, LocalConnection, the device and network classes with nothing behind them, Accessibility.
 void InstallMinorClasses(Machine& vm, Object* global);
+void InstallMovieClipLoader(Machine& vm, Object* global);  // needs AsBroadcaster
 
 // What the display lets scripts change on a clip. Colour transforms are eight numbers: the red,
 // green, blue and alpha multipliers (1 leaves a channel as it is), then the red, green, blue and

@@ -387,6 +387,7 @@ void InstallExtraClasses(Machine& vm, Object* global) {
   InstallDataClasses(vm, global);
   InstallMinorClasses(vm, global);  // after System, which gets IME
   InstallTextFormat(vm, global);
+  InstallMovieClipLoader(vm, global);
 }
 
 }  // namespace quillon::player::avm1

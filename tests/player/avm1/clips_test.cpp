@@ -121,6 +121,49 @@ TEST(ClipTargets, AClipTargetIsFoundByItsPath) {
   EXPECT_EQ(Traces(OneFrame(a)), (Lines{"first's"}));
 }
 
+// A function called by a path runs on the clip the path leads to; after a slash path a dot
+// names a variable.
+TEST(ClipTargets, FunctionsCalledByPathRunOnTheirClip) {
+  Asm a;
+  a.Push("inst").Op(ops::kGetVariable).Push("v").Push("kept").Op(ops::kSetMember);
+  a.Push(2).Push(1).Push("_root.inst.gotoAndStop").Op(ops::kCallFunction).Op(ops::kPop);
+  a.Push("inst").Op(ops::kGetVariable).Push("_currentframe").Op(ops::kGetMember).Op(ops::kTrace);
+  a.Push(3).Push(1).Push("_root/inst.gotoAndStop").Op(ops::kCallFunction).Op(ops::kPop);
+  a.Push("inst").Op(ops::kGetVariable).Push("_currentframe").Op(ops::kGetMember).Op(ops::kTrace);
+  a.Push("/inst.v").Op(ops::kGetVariable).Op(ops::kTrace);
+  a.Push("_root").Op(ops::kGetVariable).Push("_currentframe").Op(ops::kGetMember).Op(ops::kTrace);
+  Bytes file = MovieFile(20, 20, {Sprite(1, {ShowFrame(), ShowFrame(), ShowFrame()}), Named(1, 1, "inst"), Script(a),
+                                  ShowFrame(), ShowFrame()});
+  EXPECT_EQ(Traces(file), (Lines{"2", "3", "kept", "1"}));
+}
+
+// A dotted name is set where reading it would find it: in the first scope where the whole
+// path leads to an object, here _global after the timeline's `a` ends in a string.
+TEST(ClipTargets, DottedVariablesAreSetWhereTheWholePathLeads) {
+  Asm a;
+  // _global.a = {b: {c: {}}}; a = {b: "text"}; then a.b.c.d = "set".
+  a.Push("_global").Op(ops::kGetVariable).Push("a").Push("b").Push("c").Push(0).Op(ops::kInitObject).Push(1);
+  a.Op(ops::kInitObject).Push(1).Op(ops::kInitObject).Op(ops::kSetMember);
+  a.Push("a").Push("b").Push("text").Push(1).Op(ops::kInitObject).Op(ops::kSetVariable);
+  a.Push("a.b.c.d").Push("set").Op(ops::kSetVariable);
+  a.Push("_global").Op(ops::kGetVariable).Push("a").Op(ops::kGetMember).Push("b").Op(ops::kGetMember);
+  a.Push("c").Op(ops::kGetMember).Push("d").Op(ops::kGetMember).Op(ops::kTrace);
+  EXPECT_EQ(Traces(OneFrame(a)), (Lines{"set"}));
+}
+
+// An object whose valueOf gives no primitive compares as false, and the other side is then
+// never converted.
+TEST(OldMovies, ObjectsWithoutPrimitivesCompareAsFalse) {
+  Asm a;
+  a.DefineFunction("v", {}, [](Asm& body) { body.Push("valueOf ran").Op(ops::kTrace).Push(1).Op(ops::kReturn); });
+  a.Push(0).Op(ops::kInitObject).Push(0).Op(ops::kLess2).Op(ops::kTrace);
+  // {} < {valueOf: v}: v never runs.
+  a.Push(0).Op(ops::kInitObject).Push("valueOf").Push("v").Op(ops::kGetVariable).Push(1).Op(ops::kInitObject);
+  a.Op(ops::kLess2).Op(ops::kTrace);
+  a.Push(0.0).Push("x").Op(ops::kLess2).Op(ops::kTrace);  // NaN still gives undefined
+  EXPECT_EQ(Traces(OneFrame(a, 5)), (Lines{"false", "false", "undefined"}));
+}
+
 TEST(ClipTargets, MissingTargetsResolveNamesFromTheScriptsOwnClip) {
   Asm a;
   MakeEmpty(a, "holder", "holder", 1);
