@@ -31,13 +31,13 @@ struct Prop {
 constexpr double kBlur = 255;
 
 // Arguments come in this order in each constructor.
-struct ClassSpec {
+struct ClassLayout {
   const char* name;
   std::vector<Prop> props;
 };
 
-const std::vector<ClassSpec>& Classes() {
-  static const std::vector<ClassSpec> kClasses = {
+const std::vector<ClassLayout>& Classes() {
+  static const std::vector<ClassLayout> kClasses = {
       {"DropShadowFilter",
        {{"distance", Kind::Number, -INFINITY, INFINITY, 4}, {"angle", Kind::Number, -INFINITY, INFINITY, 45},
         {"color", Kind::Color, 0, 0, 0}, {"alpha", Kind::Alpha, 0, 1, 1}, {"blurX", Kind::Number, 0, kBlur, 4},
@@ -103,13 +103,13 @@ double Clamped(double v, const Prop& p) {
   return std::clamp(v, p.lo, p.hi);
 }
 
-bool ValidType(std::string_view spec, const std::string& s) {
-  if (spec == "DisplacementMapFilter") return s == "wrap" || s == "clamp" || s == "ignore" || s == "color";
+bool ValidType(std::string_view layout, const std::string& s) {
+  if (layout == "DisplacementMapFilter") return s == "wrap" || s == "clamp" || s == "ignore" || s == "color";
   return s == "inner" || s == "outer" || s == "full";
 }
 
 // What the reference player stores for a value assigned to a property of `kind`.
-Value Coerce(Machine& vm, const ClassSpec& spec, const Prop& p, const Value& v, const Value& old) {
+Value Coerce(Machine& vm, const ClassLayout& layout, const Prop& p, const Value& v, const Value& old) {
   switch (p.kind) {
     case Kind::Number:
     case Kind::Alpha: return Value::Num(Clamped(vm.ToNumber(v), p));
@@ -126,7 +126,7 @@ Value Coerce(Machine& vm, const ClassSpec& spec, const Prop& p, const Value& v, 
     case Kind::Bool: return Value::Bool(vm.ToBool(v));
     case Kind::Type: {
       const std::string s = vm.ToString(v);
-      return ValidType(spec.name, s) ? Value::Str(s) : old;
+      return ValidType(layout.name, s) ? Value::Str(s) : old;
     }
     case Kind::Numbers: {
       std::vector<Value> items;
@@ -134,7 +134,7 @@ Value Coerce(Machine& vm, const ClassSpec& spec, const Prop& p, const Value& v, 
         if (auto* a = dynamic_cast<ArrayObject*>(v.object))
           for (const Value& item : a->items) items.push_back(Value::Num(vm.ToNumber(item)));
       // A colour matrix always has its twenty entries, missing ones zero.
-      if (spec.name == std::string_view("ColorMatrixFilter")) items.resize(20, Value::Num(0));
+      if (layout.name == std::string_view("ColorMatrixFilter")) items.resize(20, Value::Num(0));
       return Value::Obj(vm.NewArray(std::move(items)));
     }
     case Kind::Any: return v;
@@ -142,13 +142,13 @@ Value Coerce(Machine& vm, const ClassSpec& spec, const Prop& p, const Value& v, 
   return v;
 }
 
-Value Default(Machine& vm, const ClassSpec& spec, const Prop& p) {
+Value Default(Machine& vm, const ClassLayout& layout, const Prop& p) {
   switch (p.kind) {
     case Kind::Bool: return Value::Bool(p.number != 0);
     case Kind::Type: return Value::Str(p.text);
     case Kind::Numbers: {
       std::vector<Value> items;
-      if (spec.name == std::string_view("ColorMatrixFilter"))
+      if (layout.name == std::string_view("ColorMatrixFilter"))
         for (int i = 0; i < 20; ++i) items.push_back(Value::Num(i % 6 == 0 ? 1 : 0));
       return Value::Obj(vm.NewArray(std::move(items)));
     }
@@ -164,40 +164,40 @@ Value ReadBack(Machine& vm, const Value& stored) {
   return stored;
 }
 
-void InstallClass(Machine& vm, Object* package, const ClassSpec& spec) {
+void InstallClass(Machine& vm, Object* package, const ClassLayout& layout) {
   Object* proto = vm.NewObject();
-  Function* cls = vm.NewClass([&spec](Call& c) -> Value {
+  Function* cls = vm.NewClass([&layout](Call& c) -> Value {
     Object* self = c.This();
     if (!self) return {};
-    self->Define(kKindKey, Value::Str(spec.name), kHidden);
-    for (std::size_t i = 0; i < spec.props.size(); ++i) {
-      const Prop& p = spec.props[i];
-      const Value def = Default(c.vm, spec, p);
-      const Value v = i < c.Count() && !c.Arg(i).IsUndefined() ? Coerce(c.vm, spec, p, c.Arg(i), def) : def;
+    self->Define(kKindKey, Value::Str(layout.name), kHidden);
+    for (std::size_t i = 0; i < layout.props.size(); ++i) {
+      const Prop& p = layout.props[i];
+      const Value def = Default(c.vm, layout, p);
+      const Value v = i < c.Count() && !c.Arg(i).IsUndefined() ? Coerce(c.vm, layout, p, c.Arg(i), def) : def;
       self->Define(Key(p.name), v, kHidden);
     }
     return {};
   }, nullptr, proto);
-  package->Define(spec.name, Value::Obj(cls), kDontEnum);
-  for (const Prop& p : spec.props) {
+  package->Define(layout.name, Value::Obj(cls), kDontEnum);
+  for (const Prop& p : layout.props) {
     const std::string key = Key(p.name);
     Function* get = vm.NewNative([key](Call& c) -> Value {
       Object* self = c.This();
       return self ? ReadBack(c.vm, self->Get(key)) : Value{};
     });
-    Function* set = vm.NewNative([key, &spec, &p](Call& c) -> Value {
+    Function* set = vm.NewNative([key, &layout, &p](Call& c) -> Value {
       Object* self = c.This();
-      if (self && self->FindOwn(key)) self->Set(key, Coerce(c.vm, spec, p, c.Arg(0), self->Get(key)));
+      if (self && self->FindOwn(key)) self->Set(key, Coerce(c.vm, layout, p, c.Arg(0), self->Get(key)));
       return {};
     });
     proto->AddProperty(p.name, get, set);
   }
-  proto->DefineNative("clone", [&spec](Call& c) -> Value {
+  proto->DefineNative("clone", [&layout](Call& c) -> Value {
     Object* self = c.This();
     if (!self) return {};
     std::vector<Value> args;
-    for (const Prop& p : spec.props) args.push_back(self->Get(Key(p.name)));
-    return c.vm.Construct(FiltersMember(c.vm, spec.name), args);
+    for (const Prop& p : layout.props) args.push_back(self->Get(Key(p.name)));
+    return c.vm.Construct(FiltersMember(c.vm, layout.name), args);
   });
 }
 
@@ -255,7 +255,7 @@ const char* TypeOf(bool inner, bool onTop) { return onTop ? "full" : inner ? "in
 void InstallFilters(Machine& vm, Object* global) {
   if (vm.version() < 8) return;
   Object* package = Package(vm, Package(vm, global, "flash"), "filters");
-  for (const ClassSpec& spec : Classes()) InstallClass(vm, package, spec);
+  for (const ClassLayout& layout : Classes()) InstallClass(vm, package, layout);
 }
 
 bool FilterOf(Machine& vm, const Value& v, Filter& out) {
