@@ -287,7 +287,7 @@ Function* NewStyleSheetClass(Machine& vm) {
   method("parseCSS", ParseInto, 1);
   proto->Define("parse", Value::Obj(vm.NewNative(ParseInto, 1)), kDontEnum);
   method("load", [](Call& c) -> Value {
-    // Loading reads the file as text and parses it; a missing file parses nothing.
+    // Not loaded yet: the call is accepted as the reference accepts it, and no styles arrive.
     Object* self = c.This();
     if (!self || c.Count() == 0) return Value::Bool(false);
     return Value::Bool(true);
