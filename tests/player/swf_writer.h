@@ -103,11 +103,20 @@ struct Rgb {
 
 // A DefineShape3 of one closed polygon (twips, absolute corner points) with one solid fill,
 // optionally outlined by a solid line.
+// Declared bounds are loose unless `tight`: then they are the points' own box, which is what
+// focus frames and hit areas are measured by.
 inline Bytes PolygonShape(int id, const std::vector<std::pair<int, int>>& pts, Rgb fill, int lineWidth = 0,
-                          Rgb line = {0, 0, 0}) {
+                          Rgb line = {0, 0, 0}, bool tight = false) {
   Bytes body;
   U16(body, static_cast<unsigned>(id));
-  Append(body, Rect(-100000, 100000, -100000, 100000));
+  if (tight) {
+    int x0 = pts[0].first, x1 = x0, y0 = pts[0].second, y1 = y0;
+    for (const auto& [x, y] : pts) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    const int half = lineWidth / 2;
+    Append(body, Rect(x0 - half, x1 + half, y0 - half, y1 + half));
+  } else {
+    Append(body, Rect(-100000, 100000, -100000, 100000));
+  }
   body.push_back(1);  // one fill
   body.insert(body.end(), {0x00, fill.r, fill.g, fill.b, fill.a});
   if (lineWidth > 0) {
@@ -147,8 +156,8 @@ inline Bytes PolygonShape(int id, const std::vector<std::pair<int, int>>& pts, R
   return Tag(32, body);
 }
 
-inline Bytes RectShape(int id, int x, int y, int w, int h, Rgb fill) {
-  return PolygonShape(id, {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}}, fill);
+inline Bytes RectShape(int id, int x, int y, int w, int h, Rgb fill, bool tight = false) {
+  return PolygonShape(id, {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}}, fill, 0, {0, 0, 0}, tight);
 }
 
 struct Place {
