@@ -3,6 +3,7 @@
 # within the movie's own tolerance. Prints one line per movie and the pass total.
 # Usage: scripts/player-corpus.sh [--min N] [CORPUS_DIR] [RENDERER]
 # QUILLON_RUN, when set, is a command that runs the renderer (an emulator).
+# QUILLON_DEFAULT_FACE names the sans face for cases drawn with a default font (Debian's Noto Sans).
 # Exit status: 0 when at least N movies pass (all by default), 1 otherwise, 77 without a corpus.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,6 +13,7 @@ corpus=${1:-$here/../shared/player-corpus}
 render=${2:-$here/build/native/tools/quillon-render}
 if [ ! -d "$corpus" ]; then echo "no corpus at $corpus"; exit 77; fi
 if [ ! -x "$render" ]; then echo "no renderer at $render (build the native preset first)"; exit 2; fi
+default_face=${QUILLON_DEFAULT_FACE:-/usr/share/fonts/truetype/noto/NotoSans-Regular.ttf}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -68,6 +70,15 @@ for dir in "$corpus"/*/; do
         key = line; sub(/[ \t]*=.*/, "", key); gsub(/[ \t]/, "", key)
         v = line; sub(/^[^=]*=[ \t]*\[?[ \t]*"/, "", v); sub(/".*/, "", v); print "generic|" key "|" v }
       END { flush() }' "$toml")
+    # Cases drawn with the reference's one default face take every device font as that sans face.
+    if [ ${#fonts[@]} -eq 0 ] && grep -q '^with_default_font *= *true' "$toml"; then
+      if [ -f "$default_face" ]; then
+        fonts=(--font "Default Sans=$default_face")
+        for g in _sans _serif _typewriter; do fonts+=(--generic-font "$g=Default Sans"); done
+      else
+        echo "note: no default face at $default_face; $name draws with the system's fonts" >&2
+      fi
+    fi
     # shellcheck disable=SC2086  # QUILLON_RUN is a command prefix (an emulator), split into words
     result=$(${QUILLON_RUN:-} "$render" "$dir/test.swf" --frames "$n" --quality "$quality" --out "$tmp/$name.$s.png" \
              --expected "$ref" --tolerance "$tol" --max-outliers "$outl" "${input[@]}" "${size[@]}" "${fonts[@]}" 2>&1)

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the run need; does nothing when all are present.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-      libz-mingw-w64-dev wine wine32:i386 wine64 fonts-wine fonts-wqy-microhei fonts-liberation xvfb xdotool xclip x11-utils time bc
+      libz-mingw-w64-dev wine wine32:i386 wine64 fonts-wine fonts-wqy-microhei fonts-liberation fonts-noto-core xvfb xdotool xclip x11-utils time bc
       imagemagick googletest libgtest-dev icoutils libstb-dev zlib1g-dev liblzma-dev
       g++-multilib qemu-user-static zlib1g-dev:i386 liblzma-dev:i386 libmpg123-dev)
 missing=()

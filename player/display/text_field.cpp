@@ -409,6 +409,14 @@ std::pair<avm1::Clip*, std::string> VariableTarget(avm1::Machine& vm, const std:
   return {clip, path.substr(cut + 1)};
 }
 
+// Where a field's variable lives: its clip's timeline. Buttons have none of their own, so a field
+// inside a button is bound on the clip the button sits in.
+std::shared_ptr<Instance> VariableScope(const Instance& field) {
+  auto at = field.parent.lock();
+  while (at && at->kind == InstanceKind::Button) at = at->parent.lock();
+  return at;
+}
+
 std::size_t WordStart(const std::u16string& t, std::size_t at) {
   while (at > 0 && t[at - 1] == u' ') --at;
   while (at > 0 && t[at - 1] != u' ' && t[at - 1] != u'\r') --at;
@@ -534,9 +542,9 @@ void Player::TextChanged(Instance& inst) {
   if (!f) return;
   Refit(*fonts_, *f);
   if (f->variable.empty()) return;
-  auto parent = inst.parent.lock();
-  if (!parent) return;
-  auto [clip, name] = VariableTarget(*vm_, f->variable, ObjectOf(*parent));
+  const auto scope = VariableScope(inst);
+  if (!scope) return;
+  auto [clip, name] = VariableTarget(*vm_, f->variable, ObjectOf(*scope));
   if (!clip || name.empty()) return;
   f->boundText = Utf8(f->text);
   f->boundKnown = true;
@@ -557,9 +565,9 @@ void Player::SyncTextVariables() {
   }
   for (const auto& inst : fields) {
     text::Field& f = *inst->field;
-    auto parent = inst->parent.lock();
-    if (!parent) continue;
-    auto [clip, name] = VariableTarget(*vm_, f.variable, ObjectOf(*parent));
+    const auto scope = VariableScope(*inst);
+    if (!scope) continue;
+    auto [clip, name] = VariableTarget(*vm_, f.variable, ObjectOf(*scope));
     if (!clip || name.empty()) continue;
     bool found = false;
     const Value v = clip->Get(name, &found);

@@ -62,7 +62,10 @@ Measured Measure(const Field& field, const TextFormat& format, char32_t ch, cons
   if (face) {
     m.ascent = face->Ascent() * size;
     m.descent = face->Descent() * size;
-    if (glyph >= 0) m.advance = face->Advance(glyph) * size;
+    if (glyph >= 0) {
+      m.advance = face->Advance(glyph) * size;
+      if (face->IsDevice()) m.advance = std::round(m.advance);
+    }
   }
   m.advance += format.letterSpacing.value_or(0);
   return m;

@@ -31,41 +31,6 @@ Asm& SetTracer(Asm& a, const std::string& name, const std::string& member, const
   return a.Op(ops::kSetMember);
 }
 
-struct ButtonRecordSpec {
-  std::uint8_t states;
-  int id;
-  int depth;
-  Bytes matrix = MatrixBytes(0, 0);
-};
-
-// DefineButton2 with state records and (conditions, actions) pairs; conditions as the tag's
-// 16-bit field (first byte low).
-Bytes Button2(int id, const std::vector<ButtonRecordSpec>& records,
-              const std::vector<std::pair<std::uint16_t, Bytes>>& actions) {
-  Bytes recs;
-  for (const auto& r : records) {
-    recs.push_back(r.states);
-    U16(recs, static_cast<unsigned>(r.id));
-    U16(recs, static_cast<unsigned>(r.depth));
-    Append(recs, r.matrix);
-    recs.push_back(0);  // colour transform: no terms
-  }
-  recs.push_back(0);
-  Bytes body;
-  U16(body, static_cast<unsigned>(id));
-  body.push_back(0);
-  U16(body, actions.empty() ? 0u : static_cast<unsigned>(recs.size() + 2));
-  Append(body, recs);
-  for (std::size_t i = 0; i < actions.size(); ++i) {
-    const Bytes& code = actions[i].second;
-    U16(body, i + 1 == actions.size() ? 0u : static_cast<unsigned>(code.size() + 4));
-    body.push_back(static_cast<std::uint8_t>(actions[i].first));
-    body.push_back(static_cast<std::uint8_t>(actions[i].first >> 8));
-    Append(body, code);
-  }
-  return Tag(34, body);
-}
-
 struct Stage {
   std::shared_ptr<const Movie> movie;
   Player player;

@@ -8,6 +8,7 @@
 #include "avm1/assembler.h"
 #include "display/player.h"
 #include "swf_writer.h"
+#include "text/text_writer.h"
 
 namespace quillon::player {
 namespace {
@@ -186,6 +187,37 @@ TEST(TextFieldVariable, BoundFieldFollowsItsVariableBothWays) {
     if (obj.sprite && obj.sprite->field) field = obj.sprite.get();
   ASSERT_NE(field, nullptr);
   EXPECT_EQ(field->field->text, u"first") << "the variable's value shows in the field";
+}
+
+// A button has no timeline of its own: a field among its states is bound on the clip holding it.
+TEST(TextFieldVariable, AFieldInsideAButtonIsBoundOnTheButtonsClip) {
+  EditText field;
+  field.variable = "label";
+  field.text = "before";
+  Asm second;
+  TraceValue(second, "holder.label");
+  SetMember(second, "holder", "label", "after");
+  Asm third;
+  TraceValue(third, "holder.label");
+  const Bytes file = MovieFile(
+      200, 200,
+      {EditTextTag(field), Button2(3, {{0x0F, 2, 1}}, {}), Sprite(4, {PlaceObject2({.depth = 1, .id = 3, .name = ""}), ShowFrame()}),
+       PlaceObject2({.depth = 1, .id = 4, .name = "holder"}), ShowFrame(), DoActionTag(second.Code()), ShowFrame(),
+       DoActionTag(third.Code()), ShowFrame()});
+  const auto movie = LoadMovie(file).movie;
+  ASSERT_TRUE(movie);
+  Player player(movie);
+  Lines lines;
+  player.onTrace = [&](const std::string& l) { lines.push_back(l); };
+  for (int i = 0; i < 3; ++i) player.Tick();
+  EXPECT_EQ(lines, (Lines{"before", "after"})) << "the field gave the clip its text, then follows the clip's variable";
+  const Instance* shown = nullptr;
+  for (const auto& [d, holder] : player.rootInstance().displayList)
+    for (const auto& [e, button] : holder.sprite->displayList)
+      for (const auto& [f, part] : button.sprite->displayList)
+        if (part.sprite && part.sprite->field) shown = part.sprite.get();
+  ASSERT_NE(shown, nullptr) << "the field is drawn among the button's states";
+  EXPECT_EQ(shown->field->text, u"after");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ namespace {
 
 class SquareFace final : public Face {
  public:
+  explicit SquareFace(bool device = true) : device_(device) {}
   double Ascent() const override { return 0.8; }
   double Descent() const override { return 0.2; }
   double Leading() const override { return 0; }
@@ -19,14 +20,16 @@ class SquareFace final : public Face {
   double Advance(int) const override { return 0.5; }
   double Kerning(int left, int right) const override { return left == 'A' && right == 'V' ? -0.25 : 0; }
   const ShapeGeometry* Outline(int) const override { return &outline_; }
-  bool IsDevice() const override { return true; }
+  bool IsDevice() const override { return device_; }
 
  private:
+  bool device_;
   ShapeGeometry outline_;
 };
 
 class SquareFonts final : public FontSource {
  public:
+  explicit SquareFonts(bool device = true) : face_(device) {}
   const Face* Device(std::string_view, bool, bool) const override { return &face_; }
 
  private:
@@ -132,6 +135,20 @@ TEST(TextLayout, LetterSpacingAndKerningChangeAdvances) {
   f.spans[0].format.letterSpacing = 0;
   f.spans[0].format.kerning = true;
   EXPECT_DOUBLE_EQ(LayoutField(f, kFonts).textWidth, 18 - 3) << "A then V kerns by a quarter em";
+}
+
+TEST(TextLayout, DeviceGlyphsAdvanceByWholePixels) {
+  Field f = MakeField(u"abc");
+  f.spans[0].format.size = 13;  // half an em is 6.5 px
+  const Layout device = LayoutField(f, kFonts);
+  ASSERT_EQ(device.glyphs.size(), 3u);
+  EXPECT_DOUBLE_EQ(device.glyphs[1].x, 2 + 7);
+  EXPECT_DOUBLE_EQ(device.glyphs[2].x, 2 + 14);
+  EXPECT_DOUBLE_EQ(device.textWidth, 21);
+  const SquareFonts embedded(false);
+  const Layout outlines = LayoutField(f, embedded);
+  ASSERT_EQ(outlines.glyphs.size(), 3u);
+  EXPECT_DOUBLE_EQ(outlines.glyphs[2].x, 2 + 13) << "a movie's own glyphs keep their exact advances";
 }
 
 TEST(TextLayout, PasswordFieldsShowStars) {
