@@ -465,12 +465,13 @@ void Machine::RunTimers(double nowMs) {
   }
 }
 
-void Machine::CallFromHost(const std::function<void()>& f) {
-  if (InScript()) {
-    f();
-    return;
-  }
-  scriptStart = std::chrono::steady_clock::now();
+void Machine::CallFromHost(const std::function<void()>& f, bool reportUncaught) {
+  if (InScript()) f();
+  else CallGuarded(f, reportUncaught);
+}
+
+void Machine::CallGuarded(const std::function<void()>& f, bool reportUncaught) {
+  if (running_ == 0) scriptStart = std::chrono::steady_clock::now();
   ++running_;
   struct Leave {
     int& running;
@@ -479,7 +480,7 @@ void Machine::CallFromHost(const std::function<void()>& f) {
   try {
     f();
   } catch (const ScriptThrow& thrown) {
-    ReportUncaught(thrown.value);
+    if (reportUncaught) ReportUncaught(thrown.value);
   } catch (const ScriptAbort&) {
   }
 }

@@ -178,7 +178,10 @@ class Machine {
   void ReportUncaught(const Value& v);
   // Runs script calls that the player starts between frames: the time limits apply, and what
   // they throw is reported as uncaught. Inside a running script it just calls `f`.
-  void CallFromHost(const std::function<void()>& f);
+  void CallFromHost(const std::function<void()>& f, bool reportUncaught = true);
+  // Runs `f` as an entry of its own, even inside a script: the time limit restarts unless a host
+  // call is already running, and what `f` throws stops here.
+  void CallGuarded(const std::function<void()>& f, bool reportUncaught = true);
 
   // Resolves a target path ("/a/b", "_root.a", "../x", "a:b" before the colon) from `base`.
   Clip* ResolveTarget(std::string_view path, Clip* base);
@@ -217,10 +220,10 @@ class Machine {
   Clip* currentClip = nullptr;  // the clip of the innermost running timeline code
   const std::vector<Object*>* callerScope = nullptr;  // the running code's scope chain
   std::chrono::steady_clock::time_point scriptStart, frameStart = std::chrono::steady_clock::now();
-  int running_ = 0;
   std::uintptr_t stackBase = 0;  // where the outermost script entry began
 
  private:
+  int running_ = 0;  // host calls in progress
   friend class Interpreter;
   void Adopt(std::unique_ptr<Object> obj);
   void InstallBuiltins();

@@ -665,17 +665,10 @@ void Player::RunQueue() {
       continue;
     }
     // A handler property or a constructor: a call with the clip as this.
-    const bool outermost = vm_->running_ == 0;
-    if (outermost) vm_->scriptStart = std::chrono::steady_clock::now();
-    vm_->running_++;
-    try {
+    vm_->CallGuarded([&] {
       if (job.constructor) CallConstructor(*target, job.constructor);
       else vm_->CallMethod(clip, job.method, {});
-    } catch (const avm1::ScriptThrow& thrown) {
-      vm_->ReportUncaught(thrown.value);
-    } catch (const avm1::ScriptAbort&) {
-    }
-    vm_->running_--;
+    });
   }
   for (auto& band : queues_) band.clear();
 }
@@ -1158,16 +1151,7 @@ bool Player::ButtonKeyPress(int code, int ascii) {
 
 void Player::CallHandler(avm1::Object* obj, const char* name, std::vector<avm1::Value> args) {
   if (!obj) return;
-  const bool outermost = vm_->running_ == 0;
-  if (outermost) vm_->scriptStart = std::chrono::steady_clock::now();
-  vm_->running_++;
-  try {
-    vm_->CallMethod(obj, name, args);
-  } catch (const avm1::ScriptThrow& thrown) {
-    vm_->ReportUncaught(thrown.value);
-  } catch (const avm1::ScriptAbort&) {
-  }
-  vm_->running_--;
+  vm_->CallGuarded([&] { vm_->CallMethod(obj, name, args); });
 }
 
 void Player::KeyDown(int code, int ascii) {

@@ -175,15 +175,7 @@ void SoundStage::EndTick() {
     if (it == owners_.end()) continue;
     avm1::Object* owner = it->second;
     owners_.erase(it);
-    ++vm.running_;
-    vm.scriptStart = std::chrono::steady_clock::now();
-    try {
-      vm.CallMethod(owner, "onSoundComplete", {});
-    } catch (const avm1::ScriptThrow& thrown) {
-      vm.ReportUncaught(thrown.value);
-    } catch (const avm1::ScriptAbort&) {
-    }
-    --vm.running_;
+    vm.CallGuarded([&] { vm.CallMethod(owner, "onSoundComplete", {}); });
   }
   // Voices that no longer play forget their owners too (stopped by scripts).
   std::erase_if(owners_, [this](const auto& kv) { return !mixer_.Playing(kv.first); });

@@ -49,25 +49,6 @@ data::Loader& LoaderOf(Machine& vm) {
 
 // Scripts that the player starts between frames: time limits apply, and what they throw is
 // reported as an uncaught exception.
-template <typename F> void FromHost(Machine& vm, F&& f) {
-  if (vm.InScript()) {
-    f();
-    return;
-  }
-  vm.scriptStart = std::chrono::steady_clock::now();
-  ++vm.running_;
-  struct Leave {
-    Machine& vm;
-    ~Leave() { --vm.running_; }
-  } leave{vm};
-  try {
-    f();
-  } catch (const ScriptThrow& thrown) {
-    vm.ReportUncaught(thrown.value);
-  } catch (const ScriptAbort&) {
-  }
-}
-
 void StartLoad(Machine& vm, Object* target, const data::Request& request, bool variables) {
   data::Loader& loader = LoaderOf(vm);
   const bool web = loader.Classify(request.url) == data::Source::Web;
@@ -252,7 +233,7 @@ void ExtendXml(Object* global) {
 }
 
 void Deliver(Machine& vm, Object* target, const LoadState::Pending& p, const data::Response& r) {
-  FromHost(vm, [&] {
+  vm.CallFromHost([&] {
     if (p.variables) {
       if (r.ok) DecodeVariables(vm, target, DecodeLoadedText(r.body));
       const Value handler = target->Get("onData");

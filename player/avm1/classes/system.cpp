@@ -80,24 +80,6 @@ void Broadcast(Machine& vm, std::string_view object, std::span<const Value> args
 
 // Player input arrives between scripts: it runs as a script of its own, with its time limit, and
 // what a listener throws stops there.
-template <typename F> void FromPlayer(Machine& vm, F&& f) {
-  if (vm.InScript()) {
-    f();
-    return;
-  }
-  vm.scriptStart = std::chrono::steady_clock::now();
-  ++vm.running_;
-  struct Leave {
-    Machine& vm;
-    ~Leave() { --vm.running_; }
-  } leave{vm};
-  try {
-    f();
-  } catch (const ScriptThrow&) {
-  } catch (const ScriptAbort&) {
-  }
-}
-
 void Resized(Machine& vm, std::pair<double, double> before) {
   if (StageSize(*State(vm)) == before) return;
   const Value args[] = {Value::Str("onResize")};
@@ -299,7 +281,7 @@ void KeyEvent(Machine& vm, int code, int ascii, bool down, const std::function<v
   state->lastAscii = ascii;
   if (first) first();
   const Value args[] = {Value::Str(down ? "onKeyDown" : "onKeyUp")};
-  FromPlayer(vm, [&] { Broadcast(vm, "Key", args); });
+  vm.CallFromHost([&] { Broadcast(vm, "Key", args); }, false);
 }
 
 }  // namespace
@@ -316,7 +298,7 @@ void SetViewportSize(Machine& vm, double width, double height) {
   state->viewWidth = width;
   state->viewHeight = height;
   state->viewSet = true;
-  FromPlayer(vm, [&] { Resized(vm, before); });
+  vm.CallFromHost([&] { Resized(vm, before); }, false);
 }
 
 void SetMovieUsesNetwork(Machine& vm, bool useNetwork) { State(vm)->useNetwork = useNetwork; }
@@ -329,7 +311,7 @@ void SetFullScreen(Machine& vm, bool fullScreen) {
   const auto state = State(vm);
   if (state->fullScreen == fullScreen) return;
   state->fullScreen = fullScreen;
-  FromPlayer(vm, [&] { FullScreenChanged(vm, fullScreen); });
+  vm.CallFromHost([&] { FullScreenChanged(vm, fullScreen); }, false);
 }
 
 bool MouseShown(Machine& vm) { return State(vm)->mouseShown; }
@@ -356,17 +338,17 @@ void MouseButton(Machine& vm, int button, bool down) {
   // Only the main button reaches Mouse listeners; the others belong to the context menu.
   if (button != 1) return;
   const Value args[] = {Value::Str(down ? "onMouseDown" : "onMouseUp")};
-  FromPlayer(vm, [&] { Broadcast(vm, "Mouse", args); });
+  vm.CallFromHost([&] { Broadcast(vm, "Mouse", args); }, false);
 }
 
 void MouseMoved(Machine& vm) {
   const Value args[] = {Value::Str("onMouseMove")};
-  FromPlayer(vm, [&] { Broadcast(vm, "Mouse", args); });
+  vm.CallFromHost([&] { Broadcast(vm, "Mouse", args); }, false);
 }
 
 void MouseWheel(Machine& vm, int delta) {
   const Value args[] = {Value::Str("onMouseWheel"), Value::Num(delta)};
-  FromPlayer(vm, [&] { Broadcast(vm, "Mouse", args); });
+  vm.CallFromHost([&] { Broadcast(vm, "Mouse", args); }, false);
 }
 
 void InstallSystem(Machine& vm, Object* global) {
