@@ -438,31 +438,28 @@ void Machine::ClearTimer(int id) {
   std::erase_if(timers_, [id](const Timer& t) { return t.id == id; });
 }
 
-void Machine::RunTimers(double nowMs) {
-  std::vector<int> due;
-  for (auto& t : timers_)
-    if (t.due <= nowMs) due.push_back(t.id);
-  for (int id : due) {
-    auto it = std::find_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; });
-    if (it == timers_.end()) continue;
-    const Timer t = *it;
-    if (t.repeat) it->due = std::max(it->due + std::max(t.interval, 1.0), nowMs);
-    else timers_.erase(it);
-    scriptStart = std::chrono::steady_clock::now();
-    ++running_;
-    try {
+void Machine::RunTimers(double nowMs, const std::function<void()>& afterEach) {
+  // Timers that fell behind catch up, one call per interval passed, earliest first; a stall of
+  // the host costs at most kMaxTimerCalls calls.
+  for (int calls = 0; calls < kMaxTimerCalls; ++calls) {
+    auto next = timers_.end();
+    for (auto it = timers_.begin(); it != timers_.end(); ++it)
+      if (it->due <= nowMs && (next == timers_.end() || it->due < next->due)) next = it;
+    if (next == timers_.end()) return;
+    const Timer t = *next;
+    if (t.repeat) next->due += std::max(t.interval, 1.0);
+    else timers_.erase(next);
+    CallGuarded([&] {
       if (!t.method.empty()) {
         Object* obj = ToObject(t.thisValue);
         if (obj) CallValue(obj->Get(t.method), t.thisValue, t.args);
       } else {
         CallValue(t.fn, t.thisValue, t.args);
       }
-    } catch (const ScriptThrow& thrown) {
-      ReportUncaught(thrown.value);
-    } catch (const ScriptAbort&) {
-    }
-    --running_;
+    });
+    if (afterEach) afterEach();
   }
+  for (Timer& t : timers_) t.due = std::max(t.due, nowMs + std::max(t.interval, 1.0));
 }
 
 void Machine::CallFromHost(const std::function<void()>& f, bool reportUncaught) {

@@ -97,6 +97,7 @@ struct ScriptAbort {
 inline constexpr int kMaxCallDepth = 256;
 inline constexpr double kScriptSeconds = 2.0;
 inline constexpr double kFrameSeconds = 4.0;
+inline constexpr int kMaxTimerCalls = 1000;  // timer calls one frame may catch up on
 inline constexpr std::size_t kNativeStackBytes = 4u << 20;
 inline constexpr std::size_t kMaxObjects = 4u << 20;
 inline constexpr std::size_t kMaxStringLength = 16u << 20;
@@ -187,7 +188,8 @@ class Machine {
   Clip* ResolveTarget(std::string_view path, Clip* base);
 
   // Timers of setInterval and setTimeout, run by the player each frame.
-  void RunTimers(double nowMs);
+  // Runs the timers due by `nowMs`, calling `afterEach` after each one.
+  void RunTimers(double nowMs, const std::function<void()>& afterEach = {});
   int AddTimer(Value fn, Value thisValue, std::string method, std::vector<Value> args, double interval, bool repeat);
   void ClearTimer(int id);
 

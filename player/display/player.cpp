@@ -710,7 +710,10 @@ void Player::Tick() {
     }
   }
   RunQueue();
-  vm_->RunTimers(Milliseconds());
+  // Timers run up to the frame's end; scripts a timer started (an attached clip's onLoad) run
+  // before the next timer.
+  const double rate = movie_->frameRate > 0 ? movie_->frameRate : 12;
+  vm_->RunTimers(std::floor(static_cast<double>(ticks_) * 1000 / rate), [this] { RunQueue(); });
   avm1::DeliverLoads(*vm_);
   RunQueue();
   SyncTextVariables();
