@@ -36,7 +36,10 @@ inline int Separable(BlendMode mode, int s, int sa, int d, int da) {
 
 }  // namespace
 
-Rgba BlendPixel(Rgba src, Rgba dst, BlendMode mode) {
+namespace {
+
+template <BlendMode mode>
+inline Rgba Blended(Rgba src, Rgba dst) {
   const int sa = src.a, da = dst.a;
   const int s[3] = {src.r, src.g, src.b}, d[3] = {dst.r, dst.g, dst.b};
   int out[4];
@@ -77,6 +80,19 @@ Rgba BlendPixel(Rgba src, Rgba dst, BlendMode mode) {
   return {std::min(Byte(out[0]), a), std::min(Byte(out[1]), a), std::min(Byte(out[2]), a), a};
 }
 
+}  // namespace
+
+Rgba BlendPixel(Rgba src, Rgba dst, BlendMode mode) {
+  switch (mode) {
+#define QUILLON_BLEND(M) case BlendMode::M: return Blended<BlendMode::M>(src, dst);
+    QUILLON_BLEND(Normal) QUILLON_BLEND(Layer) QUILLON_BLEND(Multiply) QUILLON_BLEND(Screen) QUILLON_BLEND(Lighten)
+    QUILLON_BLEND(Darken) QUILLON_BLEND(Difference) QUILLON_BLEND(Add) QUILLON_BLEND(Subtract) QUILLON_BLEND(Invert)
+    QUILLON_BLEND(Alpha) QUILLON_BLEND(Erase) QUILLON_BLEND(Overlay) QUILLON_BLEND(Hardlight)
+#undef QUILLON_BLEND
+  }
+  return Blended<BlendMode::Normal>(src, dst);
+}
+
 Rgba TransformPremultiplied(Rgba c, const ColorTransform& cx) {
   if (c.a == 0) return c;
   auto straight = [&](std::uint8_t v) { return std::min(255.0, v * 255.0 / c.a); };
@@ -87,13 +103,13 @@ Rgba TransformPremultiplied(Rgba c, const ColorTransform& cx) {
           premul(ColorTransform::Channel(straight(c.b), cx.bm, cx.ba)), a};
 }
 
-void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, const ColorTransform& cx,
-               const MaskBuffer* clip) {
-  if (!dst.pixels || src.empty()) return;
-  const int x0 = std::max(dst.x, src.x), y0 = std::max(dst.y, src.y);
-  const int x1 = std::min(dst.x + dst.width, src.x + src.width), y1 = std::min(dst.y + dst.height, src.y + src.height);
+namespace {
+
+template <BlendMode mode>
+void CompositeRows(const CompositeTarget& dst, const Layer& src, const ColorTransform& cx, const MaskBuffer* clip,
+                   int x0, int y0, int x1, int y1) {
   const bool plain = cx.identity();
-  const bool over = mode == BlendMode::Normal || mode == BlendMode::Layer;
+  constexpr bool over = mode == BlendMode::Normal || mode == BlendMode::Layer;
   for (int y = y0; y < y1; ++y) {
     const std::size_t drow = static_cast<std::size_t>(y - dst.y) * static_cast<std::size_t>(dst.width);
     for (int x = x0; x < x1; ++x) {
@@ -124,10 +140,10 @@ void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, con
         if (s.a == 0) continue;
         if (cover < 255) s = {static_cast<std::uint8_t>(Mul(s.r, cover)), static_cast<std::uint8_t>(Mul(s.g, cover)),
                               static_cast<std::uint8_t>(Mul(s.b, cover)), static_cast<std::uint8_t>(Mul(s.a, cover))};
-        d = BlendPixel(s, d, mode);
+        d = Blended<mode>(s, d);
         continue;
       }
-      const Rgba r = BlendPixel(s, d, mode);
+      const Rgba r = Blended<mode>(s, d);
       if (cover >= 255) {
         d = r;
         continue;
@@ -137,6 +153,25 @@ void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, con
       };
       d = {mix(r.r, d.r), mix(r.g, d.g), mix(r.b, d.b), mix(r.a, d.a)};
     }
+  }
+}
+
+}  // namespace
+
+void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, const ColorTransform& cx,
+               const MaskBuffer* clip) {
+  if (!dst.pixels || src.empty()) return;
+  const int x0 = std::max(dst.x, src.x), y0 = std::max({dst.y, src.y, dst.y + std::max(0, dst.rowTop)});
+  const int x1 = std::min(dst.x + dst.width, src.x + src.width);
+  const int y1 = std::min({dst.y + dst.height, src.y + src.height, dst.y + std::min(dst.height, dst.rowBottom)});
+  switch (mode) {
+#define QUILLON_COMPOSITE(M) \
+    case BlendMode::M: return CompositeRows<BlendMode::M>(dst, src, cx, clip, x0, y0, x1, y1);
+    QUILLON_COMPOSITE(Normal) QUILLON_COMPOSITE(Layer) QUILLON_COMPOSITE(Multiply) QUILLON_COMPOSITE(Screen)
+    QUILLON_COMPOSITE(Lighten) QUILLON_COMPOSITE(Darken) QUILLON_COMPOSITE(Difference) QUILLON_COMPOSITE(Add)
+    QUILLON_COMPOSITE(Subtract) QUILLON_COMPOSITE(Invert) QUILLON_COMPOSITE(Alpha) QUILLON_COMPOSITE(Erase)
+    QUILLON_COMPOSITE(Overlay) QUILLON_COMPOSITE(Hardlight)
+#undef QUILLON_COMPOSITE
   }
 }
 

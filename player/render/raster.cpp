@@ -32,7 +32,7 @@ double Snap(double v) { return std::round(Clamp(v) * kSubpixel) / kSubpixel; }
 }  // namespace
 
 void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, int width, int height,
-               const SpanSink& span) {
+               const SpanSink& span, int rowTop, int rowBottom) {
   if (width <= 0 || height <= 0) return;
   // High quality takes four samples per pixel in the usual rotated-grid pattern, one on each
   // quarter row; low quality takes the pixel centre.
@@ -57,8 +57,9 @@ void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, i
   }
   if (edges.empty()) return;
   std::sort(edges.begin(), edges.end(), [](const RasterEdge& p, const RasterEdge& q) { return p.y0 < q.y0; });
-  const int rowFirst = std::max(0, static_cast<int>(std::floor(top)));
-  const int rowLast = std::min(height - 1, static_cast<int>(std::ceil(bottom)));
+  const int rowFirst = std::max({0, rowTop, static_cast<int>(std::floor(top))});
+  const int rowLast = std::min({height - 1, rowBottom - 1, static_cast<int>(std::ceil(bottom))});
+  if (rowLast < rowFirst) return;
   const long long samplesWide = width;
   std::vector<int> diff(static_cast<std::size_t>(width) + 2, 0);
   std::vector<std::uint8_t> cover(static_cast<std::size_t>(width), 0);
@@ -277,7 +278,7 @@ void StrokePolyline(const std::vector<Point>& input, const std::vector<bool>& sm
 
 namespace {
 
-double Spreaded(double t, Spread spread) {
+inline double Spreaded(double t, Spread spread) {
   if (!std::isfinite(t)) return 0;
   switch (spread) {
     case Spread::Pad: return std::clamp(t, 0.0, 1.0);
@@ -337,7 +338,7 @@ class Shader {
     switch (fill_.kind) {
       case FillKind::Solid: return fill_.color;
       case FillKind::Linear: return Ramp(Spreaded((p.x + 16384) / 32768, fill_.gradient.spread));
-      case FillKind::Radial: return Ramp(Spreaded(std::hypot(p.x, p.y) / 16384, fill_.gradient.spread));
+      case FillKind::Radial: return Ramp(Spreaded(std::sqrt(p.x * p.x + p.y * p.y) / 16384, fill_.gradient.spread));
       case FillKind::Focal: return Ramp(Spreaded(FocalT(p), fill_.gradient.spread));
       case FillKind::Bitmap: return Texel(p);
     }
@@ -407,7 +408,7 @@ class Shader {
 
 // Source over destination at the source's alpha, then a partly covered pixel takes the
 // covered share of that and the rest of the destination (an average of its samples).
-void Blend(Rgba& dst, Rgba src, unsigned coverage) {
+inline void Blend(Rgba& dst, Rgba src, unsigned coverage) {
   if (coverage == 0 || src.a == 0) return;
   const unsigned a = src.a;
   auto over = [a](unsigned s, unsigned d) { return (s * a + d * (255u - a) + 127u) / 255u; };
@@ -424,7 +425,7 @@ void Blend(Rgba& dst, Rgba src, unsigned coverage) {
 }
 
 // Source over a transparent layer's premultiplied pixel, the source's alpha scaled by coverage.
-void BlendPremultiplied(Rgba& dst, Rgba src, unsigned coverage) {
+inline void BlendPremultiplied(Rgba& dst, Rgba src, unsigned coverage) {
   const unsigned a = (src.a * std::min(coverage, 255u) + 127u) / 255u;
   if (a == 0) return;
   auto over = [a](unsigned s, unsigned d) {
@@ -433,12 +434,27 @@ void BlendPremultiplied(Rgba& dst, Rgba src, unsigned coverage) {
   dst = {over(src.r, dst.r), over(src.g, dst.g), over(src.b, dst.b), static_cast<std::uint8_t>(a + (dst.a * (255u - a) + 127u) / 255u)};
 }
 
+// One span of a fill: coverage (already scaled by any clip) against the colour of each pixel.
+// Layer targets take premultiplied source over; the frame takes the averaged blend.
+template <bool kLayer, typename ColorAt>
+inline void PaintSpan(Rgba* row, int x0, int x1, const std::uint8_t* cov, const std::uint8_t* clipRow, ColorAt colorAt) {
+  for (int x = x0; x < x1; ++x) {
+    unsigned c = cov[x - x0];
+    if (clipRow) c = c * clipRow[x] / 255;
+    if (c == 0) continue;
+    const Rgba color = colorAt(x);
+    if constexpr (kLayer) BlendPremultiplied(row[x], color, c);
+    else Blend(row[x], color, c);
+  }
+}
+
 void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule, const FillStyle& fill,
            const Matrix& toDevice, const ColorTransform& cx) {
   const int w = ctx.width();
   const int h = ctx.height();
   if (ctx.maskOut) {
-    Rasterize(lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
+    Rasterize(
+        lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
       for (int x = x0; x < x1; ++x) {
         unsigned c = cov[x - x0];
         const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
@@ -446,22 +462,27 @@ void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule
         auto& m = (*ctx.maskOut)[i];
         m = static_cast<std::uint8_t>(std::min(255u, m + c - m * c / 255));
       }
-    });
+        }, ctx.rowTop, ctx.rowBottom);
     return;
   }
   const Shader shader(fill, toDevice, ctx);
   const bool solid = fill.kind == FillKind::Solid;
+  const bool plain = cx.identity();
   const Rgba solidColor = cx.apply(fill.color);
+  Rgba* const pixels = ctx.layer ? ctx.layer->pixels.data() : ctx.canvas->pixels.data();
   Rasterize(lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
-    for (int x = x0; x < x1; ++x) {
-      unsigned c = cov[x - x0];
-      if (ctx.clip) c = c * (*ctx.clip)[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] / 255;
-      if (c == 0) continue;
-      const Rgba color = solid ? solidColor : cx.apply(shader.At(x + 0.5, y + 0.5));
-      if (ctx.layer) BlendPremultiplied(ctx.layer->at(x, y), color, c);
-      else Blend(ctx.canvas->at(x, y), color, c);
-    }
-  });
+    const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+    Rgba* row = pixels + at;
+    const std::uint8_t* clipRow = ctx.clip ? ctx.clip->data() + at : nullptr;
+    const double py = y + 0.5;
+    auto run = [&](auto colorAt) {
+      if (ctx.layer) PaintSpan<true>(row, x0, x1, cov, clipRow, colorAt);
+      else PaintSpan<false>(row, x0, x1, cov, clipRow, colorAt);
+    };
+    if (solid) run([solidColor](int) { return solidColor; });
+    else if (plain) run([&shader, py](int x) { return shader.At(x + 0.5, py); });
+    else run([&shader, &cx, py](int x) { return cx.apply(shader.At(x + 0.5, py)); });
+  }, ctx.rowTop, ctx.rowBottom);
 }
 
 bool Same(Point p, Point q) { return std::abs(p.x - q.x) < 1e-6 && std::abs(p.y - q.y) < 1e-6; }
