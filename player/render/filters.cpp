@@ -19,7 +19,7 @@ std::uint8_t Mul255(int a, int b) { return static_cast<std::uint8_t>((a * b + 12
 std::uint8_t ClampByte(double v) {
   if (!(v > 0)) return 0;
   if (v >= 255) return 255;
-  return static_cast<std::uint8_t>(std::lround(v));
+  return static_cast<std::uint8_t>(v < 0.5 ? 0 : static_cast<int>(v + 0.5));  // lround for 0 < v < 255
 }
 
 int Passes(int passes) { return std::clamp(passes, 0, 15); }
@@ -183,7 +183,7 @@ Layer Bevel(const Layer& in, const BevelSpec& s, double sx, double sy) {
       // The side facing away from the light sees the object's alpha from behind it.
       const int shade = blurred.At(x - dx, y - dy, 0) - blurred.At(x + dx, y + dy, 0);
       const double v = std::clamp(shade * s.strength, -255.0, 255.0);
-      const int index = std::clamp(static_cast<int>(std::lround(128 + v / 2)), 0, 255);
+      const int index = std::clamp(static_cast<int>(RoundHalfAway(128 + v / 2)), 0, 255);
       const int mask = inner ? src.a : outer ? 255 - src.a : 255;
       const Rgba bevel = Scaled(s.lut[static_cast<std::size_t>(index)], mask);
       Rgba& o = out.at(x - r.x0, y - r.y0);

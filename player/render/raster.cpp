@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <type_traits>
 
 namespace quillon::player {
 namespace {
@@ -333,17 +334,17 @@ class Shader {
     smooth_ = fill.smooth && ctx.quality == Quality::High;
   }
 
-  Rgba At(double px, double py) const {
+  // The colour at device point (px, py), for a kind known where the span is painted.
+  template <FillKind kind>
+  Rgba AtOf(double px, double py) const {
     const Point p = inverse_.apply({px, py});
-    switch (fill_.kind) {
-      case FillKind::Solid: return fill_.color;
-      case FillKind::Linear: return Ramp(Spreaded((p.x + 16384) / 32768, fill_.gradient.spread));
-      case FillKind::Radial: return Ramp(Spreaded(std::sqrt(p.x * p.x + p.y * p.y) / 16384, fill_.gradient.spread));
-      case FillKind::Focal: return Ramp(Spreaded(FocalT(p), fill_.gradient.spread));
-      case FillKind::Bitmap: return Texel(p);
-    }
-    return {};
+    if constexpr (kind == FillKind::Linear) return Ramp(Spreaded((p.x + 16384) / 32768, fill_.gradient.spread));
+    else if constexpr (kind == FillKind::Radial)
+      return Ramp(Spreaded(std::sqrt(p.x * p.x + p.y * p.y) / 16384, fill_.gradient.spread));
+    else if constexpr (kind == FillKind::Focal) return Ramp(Spreaded(FocalT(p), fill_.gradient.spread));
+    else return Texel(p);
   }
+  FillKind kind() const { return fill_.kind; }
 
  private:
   // Gradients are drawn from a ramp of 256 colours, sampled between its entries.
@@ -351,7 +352,15 @@ class Shader {
   Rgba Ramp(double t) const {
     const double u = std::clamp(t * kRampSize - 0.5, 0.0, kRampSize - 1.0);
     const int i = std::min(static_cast<int>(u), kRampSize - 2);
-    return LerpRgba(ramp_[static_cast<std::size_t>(i)], ramp_[static_cast<std::size_t>(i) + 1], u - i);
+    const double f = u - i;
+    const Rgba a = ramp_[static_cast<std::size_t>(i)], b = ramp_[static_cast<std::size_t>(i) + 1];
+    // LerpRgba's rounding: the value lies between the two entries, so it needs no clamp, and
+    // adding a half rounds it as lround does for all but values below a half.
+    auto ch = [f](std::uint8_t x, std::uint8_t y) {
+      const double v = Lerp(x, y, f);
+      return static_cast<std::uint8_t>(v < 0.5 ? 0 : static_cast<int>(v + 0.5));
+    };
+    return {ch(a.r, b.r), ch(a.g, b.g), ch(a.b, b.b), ch(a.a, b.a)};
   }
 
   double FocalT(Point p) const {
@@ -410,6 +419,10 @@ class Shader {
 // covered share of that and the rest of the destination (an average of its samples).
 inline void Blend(Rgba& dst, Rgba src, unsigned coverage) {
   if (coverage == 0 || src.a == 0) return;
+  if (src.a == 255 && coverage >= 255) {  // what the mix below gives then
+    dst = {src.r, src.g, src.b, 255};
+    return;
+  }
   const unsigned a = src.a;
   auto over = [a](unsigned s, unsigned d) { return (s * a + d * (255u - a) + 127u) / 255u; };
   const Rgba full{static_cast<std::uint8_t>(over(src.r, dst.r)), static_cast<std::uint8_t>(over(src.g, dst.g)),
@@ -479,9 +492,18 @@ void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule
       if (ctx.layer) PaintSpan<true>(row, x0, x1, cov, clipRow, colorAt);
       else PaintSpan<false>(row, x0, x1, cov, clipRow, colorAt);
     };
-    if (solid) run([solidColor](int) { return solidColor; });
-    else if (plain) run([&shader, py](int x) { return shader.At(x + 0.5, py); });
-    else run([&shader, &cx, py](int x) { return cx.apply(shader.At(x + 0.5, py)); });
+    auto shaded = [&](auto kind) {
+      constexpr FillKind k = decltype(kind)::value;
+      if (plain) run([&shader, py](int x) { return shader.AtOf<k>(x + 0.5, py); });
+      else run([&shader, &cx, py](int x) { return cx.apply(shader.AtOf<k>(x + 0.5, py)); });
+    };
+    switch (solid ? FillKind::Solid : shader.kind()) {
+      case FillKind::Solid: run([solidColor](int) { return solidColor; }); break;
+      case FillKind::Linear: shaded(std::integral_constant<FillKind, FillKind::Linear>{}); break;
+      case FillKind::Radial: shaded(std::integral_constant<FillKind, FillKind::Radial>{}); break;
+      case FillKind::Focal: shaded(std::integral_constant<FillKind, FillKind::Focal>{}); break;
+      case FillKind::Bitmap: shaded(std::integral_constant<FillKind, FillKind::Bitmap>{}); break;
+    }
   }, ctx.rowTop, ctx.rowBottom);
 }
 
