@@ -3,7 +3,9 @@
 # ticked and drawn with quillon-render --bench, at the stage's own size and at 1920 x 1080 (the
 # stage scaled to fit, as full screen shows it). The full-screen figure is taken on one core
 # (taskset -c 0, one drawing thread) and, where the machine has more, with a thread a core.
-# Prints a table of frames per second and milliseconds per frame, then the slowest case.
+# Prints a table of frames per second and milliseconds per frame, then the slowest case. The
+# one-core figures come from the processor time a frame takes, the many-thread ones from the
+# wall clock (run it on an otherwise idle machine for those).
 # A Release build of its own is made in build/bench-release (opt-in: not part of the tests).
 # Usage: scripts/bench-player.sh [--frames K] [--size WxH] [--only PATTERN] [--png DIR] [--no-build] [CORPUS_DIR]
 #   --png DIR   also writes each case's image at stage size and at the full-screen size into
@@ -46,13 +48,20 @@ value() {
     line ~ "^[ \t]*" key "[ \t]*=" { sub(/^[^=]*=[ \t]*/, "", line); gsub(/["\t ]/, "", line); print line; exit }' "$2"
 }
 
-# fps OUTPUT: the frames-per-second figure quillon-render printed, or "-".
+# fps OUTPUT: frames per second by the wall clock as quillon-render printed it, or "-".
 fps() { echo "$1" | sed -n 's/.*: \([0-9.]*\) frames per second.*/\1/p' | tail -1 | grep . || echo -; }
+# cpufps OUTPUT: frames per second by the processor time a frame took (what one core does, however
+# busy the machine is with other work); builds that print no processor time give the wall figure.
+cpufps() {
+  local t
+  t=$(echo "$1" | sed -n 's/.*(\([0-9.]*\) ms of processor time a frame).*/\1/p' | tail -1)
+  if [ -n "$t" ]; then awk -v t="$t" 'BEGIN { if (t > 0) printf "%.1f", 1000 / t; else print "-" }'; else fps "$1"; fi
+}
 ms() { [ "$1" = - ] && echo - || awk -v f="$1" 'BEGIN { printf "%.2f", 1000 / f }'; }
 
 # Builds from before drawing threads take no --threads: one thread is all they have.
 one_thread=() all_threads=() many=0
-if "$render" 2>&1 | grep -q -- --threads; then
+if [[ $("$render" 2>&1) == *--threads* ]]; then
   one_thread=(--threads 1) all_threads=(--threads "$cores")
   [ "$cores" -gt 1 ] && many=1
 fi
@@ -83,8 +92,8 @@ for d in "$corpus"/*/; do
     END { flush() }' "$toml")
   stageOut=() fullOut=()
   [ -n "$png" ] && stageOut=(--out "$png/$name.stage.png") && fullOut=(--out "$png/$name.full.png")
-  stage=$(fps "$(taskset -c "$core" "$render" "${args[@]}" "${one_thread[@]}" --bench "$frames" "${stageOut[@]}" 2>&1)")
-  one=$(fps "$(taskset -c "$core" "$render" "${args[@]}" "${one_thread[@]}" --size "$size" --bench "$frames" "${fullOut[@]}" 2>&1)")
+  stage=$(cpufps "$(taskset -c "$core" "$render" "${args[@]}" "${one_thread[@]}" --bench "$frames" "${stageOut[@]}" 2>&1)")
+  one=$(cpufps "$(taskset -c "$core" "$render" "${args[@]}" "${one_thread[@]}" --size "$size" --bench "$frames" "${fullOut[@]}" 2>&1)")
   printf '%-44s %10s %10s %9s' "$name" "$stage" "$one" "$(ms "$one")"
   if [ $many -eq 1 ]; then
     all=$(fps "$("$render" "${args[@]}" "${all_threads[@]}" --size "$size" --bench "$frames" 2>&1)")

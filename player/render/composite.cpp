@@ -138,6 +138,10 @@ void CompositeRows(const CompositeTarget& dst, const Layer& src, const ColorTran
       }
       if (over) {
         if (s.a == 0) continue;
+        if (s.a == 255 && cover == 255) {  // what source over gives then
+          d = {s.r, s.g, s.b, 255};
+          continue;
+        }
         if (cover < 255) s = {static_cast<std::uint8_t>(Mul(s.r, cover)), static_cast<std::uint8_t>(Mul(s.g, cover)),
                               static_cast<std::uint8_t>(Mul(s.b, cover)), static_cast<std::uint8_t>(Mul(s.a, cover))};
         d = Blended<mode>(s, d);

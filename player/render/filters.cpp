@@ -14,7 +14,7 @@ namespace {
 // passes at a large display scale would otherwise ask for gigabytes.
 constexpr int kMaxGrowth = 1024;
 
-std::uint8_t Mul255(int a, int b) { return static_cast<std::uint8_t>((a * b + 127) / 255); }
+inline std::uint8_t Mul255(int a, int b) { return static_cast<std::uint8_t>((a * b + 127) / 255); }
 
 std::uint8_t ClampByte(double v) {
   if (!(v > 0)) return 0;
@@ -84,12 +84,17 @@ Plane AlphaOf(const Layer& in) {
 Rgba Premultiplied(Rgba c) { return {Mul255(c.r, c.a), Mul255(c.g, c.a), Mul255(c.b, c.a), c.a}; }
 
 // A premultiplied colour at `amount` / 255 of its strength.
-Rgba Scaled(Rgba premul, int amount) {
+inline Rgba Scaled(Rgba premul, int amount) {
+  if (amount >= 255) return premul;  // Mul255(v, 255) is v
+  if (amount <= 0) return {0, 0, 0, 0};
   return {Mul255(premul.r, amount), Mul255(premul.g, amount), Mul255(premul.b, amount), Mul255(premul.a, amount)};
 }
 
 // `top` over `bottom`, both premultiplied.
-Rgba Over(Rgba top, Rgba bottom) {
+inline Rgba Over(Rgba top, Rgba bottom) {
+  // An opaque top hides the bottom; a clear one (premultiplied, so all zero) shows it as it is.
+  if (top.a == 255) return top;
+  if (top == Rgba{0, 0, 0, 0}) return bottom;
   const int keep = 255 - top.a;
   auto ch = [keep](std::uint8_t t, std::uint8_t b) { return static_cast<std::uint8_t>(std::min(255, t + Mul255(b, keep))); };
   return {ch(top.r, bottom.r), ch(top.g, bottom.g), ch(top.b, bottom.b), ch(top.a, bottom.a)};
@@ -102,7 +107,7 @@ Rect Union(Rect a, Rect b) { return {std::min(a.x0, b.x0), std::min(a.y0, b.y0),
 Rect RectOf(const Layer& l) { return {l.x, l.y, l.x + l.width, l.y + l.height}; }
 Rect RectOf(const Plane& p) { return {p.x, p.y, p.x + p.width, p.y + p.height}; }
 
-Rgba SourceAt(const Layer& in, int dx, int dy) {
+inline Rgba SourceAt(const Layer& in, int dx, int dy) {
   const int i = dx - in.x, j = dy - in.y;
   if (i < 0 || j < 0 || i >= in.width || j >= in.height) return {0, 0, 0, 0};
   return in.at(i, j);
@@ -140,10 +145,12 @@ Layer Shadow(const Layer& in, const ShadowSpec& s, double sx, double sy) {
   blurred.y += dy;
   const Rect r = s.inner ? RectOf(in) : Union(RectOf(in), RectOf(blurred));
   Layer out(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+  std::array<std::uint8_t, 256> strengthened{};
+  for (int v = 0; v < 256; ++v) strengthened[static_cast<std::size_t>(v)] = Strengthen(v, s.strength);
   for (int y = r.y0; y < r.y1; ++y) {
     for (int x = r.x0; x < r.x1; ++x) {
       const Rgba src = SourceAt(in, x, y);
-      const int amount = Strengthen(blurred.At(x, y, outside), s.strength);
+      const int amount = strengthened[blurred.At(x, y, outside)];
       Rgba& o = out.at(x - r.x0, y - r.y0);
       if (s.inner) {
         const Rgba shade = Scaled(s.lut[static_cast<std::size_t>(amount)], src.a);
@@ -177,13 +184,19 @@ Layer Bevel(const Layer& in, const BevelSpec& s, double sx, double sy) {
     r = Union(r, Union({b.x0 - std::abs(dx), b.y0 - std::abs(dy), b.x1 + std::abs(dx), b.y1 + std::abs(dy)}, r));
   }
   Layer out(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+  // The colour index for each difference of the two blurred alphas (-255 .. 255).
+  std::array<std::uint8_t, 511> indexOf{};
+  for (int shade = -255; shade <= 255; ++shade) {
+    const double v = std::clamp(shade * s.strength, -255.0, 255.0);
+    indexOf[static_cast<std::size_t>(shade + 255)] =
+        static_cast<std::uint8_t>(std::clamp(static_cast<int>(RoundHalfAway(128 + v / 2)), 0, 255));
+  }
   for (int y = r.y0; y < r.y1; ++y) {
     for (int x = r.x0; x < r.x1; ++x) {
       const Rgba src = SourceAt(in, x, y);
       // The side facing away from the light sees the object's alpha from behind it.
       const int shade = blurred.At(x - dx, y - dy, 0) - blurred.At(x + dx, y + dy, 0);
-      const double v = std::clamp(shade * s.strength, -255.0, 255.0);
-      const int index = std::clamp(static_cast<int>(RoundHalfAway(128 + v / 2)), 0, 255);
+      const int index = indexOf[static_cast<std::size_t>(shade + 255)];
       const int mask = inner ? src.a : outer ? 255 - src.a : 255;
       const Rgba bevel = Scaled(s.lut[static_cast<std::size_t>(index)], mask);
       Rgba& o = out.at(x - r.x0, y - r.y0);

@@ -439,6 +439,10 @@ inline void Blend(Rgba& dst, Rgba src, unsigned coverage) {
 
 // Source over a transparent layer's premultiplied pixel, the source's alpha scaled by coverage.
 inline void BlendPremultiplied(Rgba& dst, Rgba src, unsigned coverage) {
+  if (src.a == 255 && coverage >= 255) {  // what the mix below gives then
+    dst = {src.r, src.g, src.b, 255};
+    return;
+  }
   const unsigned a = (src.a * std::min(coverage, 255u) + 127u) / 255u;
   if (a == 0) return;
   auto over = [a](unsigned s, unsigned d) {
