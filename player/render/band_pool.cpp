@@ -12,8 +12,8 @@ BandPool::~BandPool() {
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
+    wake_.notify_all();
   }
-  wake_.notify_all();
   for (std::thread& t : workers_) t.join();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <numbers>
 #include <type_traits>
@@ -102,10 +103,11 @@ void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, i
     }
     if (maxX < minX) continue;
     int run = 0;
+    const int unit = 256 / S;  // S divides 256: run * unit is run * 256 / S
     for (int x = minX; x <= maxX; ++x) {
       run += diff[static_cast<std::size_t>(x)];
       // Coverage in 256ths, with 255 standing for all of the pixel.
-      cover[static_cast<std::size_t>(x - minX)] = static_cast<std::uint8_t>(run >= S ? 255 : run * 256 / S);
+      cover[static_cast<std::size_t>(x - minX)] = static_cast<std::uint8_t>(run >= S ? 255 : run * unit);
       diff[static_cast<std::size_t>(x)] = 0;
     }
     diff[static_cast<std::size_t>(maxX) + 1] = 0;
@@ -329,6 +331,12 @@ class Shader {
   Shader(const FillStyle& fill, const Matrix& toDevice, const DrawContext& ctx) : fill_(fill) {
     if (fill.kind == FillKind::Linear || fill.kind == FillKind::Radial || fill.kind == FillKind::Focal)
       for (int i = 0; i < kRampSize; ++i) ramp_[static_cast<std::size_t>(i)] = GradientColorAt(fill.gradient, i / double(kRampSize - 1));
+    // Each entry and the step to the next as doubles: Lerp's own terms, worked out once.
+    for (std::size_t i = 0; i + 1 < kRampSize; ++i) {
+      const Rgba a = ramp_[i], b = ramp_[i + 1];
+      steps_[i] = {{{double(a.r), double(a.g), double(a.b), double(a.a)},
+                    {double(b.r) - a.r, double(b.g) - a.g, double(b.b) - a.b, double(b.a) - a.a}}};
+    }
     if (fill.kind == FillKind::Bitmap && ctx.bitmaps) bitmap_ = ctx.bitmaps(fill.bitmapId);
     inverse_ = (toDevice * fill.matrix).inverse();
     smooth_ = fill.smooth && ctx.quality == Quality::High;
@@ -353,14 +361,18 @@ class Shader {
     const double u = std::clamp(t * kRampSize - 0.5, 0.0, kRampSize - 1.0);
     const int i = std::min(static_cast<int>(u), kRampSize - 2);
     const double f = u - i;
-    const Rgba a = ramp_[static_cast<std::size_t>(i)], b = ramp_[static_cast<std::size_t>(i) + 1];
-    // LerpRgba's rounding: the value lies between the two entries, so it needs no clamp, and
-    // adding a half rounds it as lround does for all but values below a half.
-    auto ch = [f](std::uint8_t x, std::uint8_t y) {
-      const double v = Lerp(x, y, f);
-      return static_cast<std::uint8_t>(v < 0.5 ? 0 : static_cast<int>(v + 0.5));
-    };
-    return {ch(a.r, b.r), ch(a.g, b.g), ch(a.b, b.b), ch(a.a, b.a)};
+    const auto& [from, step] = steps_[static_cast<std::size_t>(i)];
+    // LerpRgba's arithmetic and rounding: the value lies between the two entries, so it needs
+    // no clamp, and adding a half rounds it as lround does for all but values below a half.
+    // The channels are put together in a register: stored byte by byte and read back whole,
+    // they would stall the loads that follow.
+    std::uint32_t packed = 0;
+    for (std::size_t c = 0; c < 4; ++c) {
+      const double v = from[c] + step[c] * f;
+      const std::uint32_t byte = v < 0.5 ? 0u : static_cast<std::uint32_t>(v + 0.5);
+      packed |= byte << (std::endian::native == std::endian::little ? 8 * c : 24 - 8 * c);
+    }
+    return std::bit_cast<Rgba>(packed);
   }
 
   double FocalT(Point p) const {
@@ -410,6 +422,7 @@ class Shader {
 
   const FillStyle& fill_;
   std::array<Rgba, kRampSize> ramp_{};
+  std::array<std::array<std::array<double, 4>, 2>, kRampSize - 1> steps_;  // gradients only
   const BitmapDef* bitmap_ = nullptr;
   Matrix inverse_;
   bool smooth_ = false;
