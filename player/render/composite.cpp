@@ -39,7 +39,14 @@ inline int Separable(BlendMode mode, int s, int sa, int d, int da) {
 namespace {
 
 template <BlendMode mode>
-inline Rgba Blended(Rgba src, Rgba dst) {
+[[gnu::always_inline]] inline Rgba Blended(Rgba src, Rgba dst) {
+  constexpr bool separable = mode == BlendMode::Multiply || mode == BlendMode::Screen || mode == BlendMode::Lighten ||
+                             mode == BlendMode::Darken || mode == BlendMode::Difference ||
+                             mode == BlendMode::Hardlight || mode == BlendMode::Overlay;
+  if constexpr (separable) {
+    // A clear source leaves every mixed term at zero: what the formulas below give then.
+    if (src == Rgba{0, 0, 0, 0}) return {std::min(dst.r, dst.a), std::min(dst.g, dst.a), std::min(dst.b, dst.a), dst.a};
+  }
   const int sa = src.a, da = dst.a;
   const int s[3] = {src.r, src.g, src.b}, d[3] = {dst.r, dst.g, dst.b};
   int out[4];
