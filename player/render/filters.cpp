@@ -89,6 +89,7 @@ void BlurAxis(std::uint8_t* data, int count, int lines, std::size_t step, std::s
   if (k.identity() || count <= 0) return;
   const int r = k.reach();
   const long long div = 256LL * (2 * k.whole + 1) + 2LL * k.edge;
+  const Divider divide(static_cast<std::uint32_t>(div));  // sums stay below 2^32 (KernelFor caps the size)
   std::vector<long long> prefix(static_cast<std::size_t>(count + 2 * r) + 1, 0);
   std::vector<std::uint8_t> line(static_cast<std::size_t>(count + 2 * r), outside);
   for (int l = 0; l < lines; ++l) {
@@ -102,7 +103,7 @@ void BlurAxis(std::uint8_t* data, int count, int lines, std::size_t step, std::s
       if (k.edge > 0)
         sum += static_cast<long long>(k.edge) *
                (line[static_cast<std::size_t>(c - k.whole - 1)] + line[static_cast<std::size_t>(c + k.whole + 1)]);
-      base[static_cast<std::size_t>(i) * step] = static_cast<std::uint8_t>((sum + div / 2) / div);
+      base[static_cast<std::size_t>(i) * step] = static_cast<std::uint8_t>(divide(static_cast<std::uint32_t>(sum + div / 2)));
     }
   }
 }
