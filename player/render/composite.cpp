@@ -1,6 +1,7 @@
 #include "render/composite.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace quillon::player {
@@ -117,6 +118,17 @@ void CompositeRows(const CompositeTarget& dst, const Layer& src, const ColorTran
                    int x0, int y0, int x1, int y1) {
   const bool plain = cx.identity();
   constexpr bool over = mode == BlendMode::Normal || mode == BlendMode::Layer;
+  auto ch = [](double v, double mul, double add) { return std::clamp(v * mul + add, 0.0, 255.0); };
+  // Per source alpha, the terms of the transformed source-over below that do not depend on
+  // the colour: the un-premultiplying factor, and the mixing alpha and fraction when fully covered.
+  std::array<double, 256> unpremultiply{}, fullAlpha{}, fullFraction{};
+  if (over && !plain)
+    for (int a = 1; a < 256; ++a) {
+      const auto i = static_cast<std::size_t>(a);
+      unpremultiply[i] = 255.0 / a;
+      fullAlpha[i] = ch(a, cx.am, cx.aa) * 255 / 255.0;
+      fullFraction[i] = fullAlpha[i] / 255.0;
+    }
   for (int y = y0; y < y1; ++y) {
     const std::size_t drow = static_cast<std::size_t>(y - dst.y) * static_cast<std::size_t>(dst.width);
     for (int x = x0; x < x1; ++x) {
@@ -131,11 +143,10 @@ void CompositeRows(const CompositeTarget& dst, const Layer& src, const ColorTran
         // mixes as the fraction it is.
         const Rgba raw = src.at(x - src.x, y - src.y);
         if (raw.a == 0) continue;
-        const double k = 255.0 / raw.a;
-        auto ch = [](double v, double mul, double add) { return std::clamp(v * mul + add, 0.0, 255.0); };
-        const double a = ch(raw.a, cx.am, cx.aa) * cover / 255.0;
+        const double k = unpremultiply[raw.a];
+        const double a = cover == 255 ? fullAlpha[raw.a] : ch(raw.a, cx.am, cx.aa) * cover / 255.0;
         if (a <= 0) continue;
-        const double f = a / 255.0;
+        const double f = cover == 255 ? fullFraction[raw.a] : a / 255.0;
         auto mix = [&](double straight, std::uint8_t below) {
           return static_cast<std::uint8_t>(std::clamp(straight * f + below * (1 - f) + 0.5, 0.0, 255.0));
         };
