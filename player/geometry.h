@@ -37,6 +37,15 @@ struct Rgba {
   bool operator==(const Rgba&) const = default;
 };
 
+// std::lround, inlined for the per-pixel paths: halves round away from zero. Values far out of
+// any channel's range take the library's own answer.
+inline long RoundHalfAway(double v) {
+  if (!(v < 1e9 && v > -1e9)) return std::lround(v);
+  const long r = static_cast<long>(v);
+  const double f = v - static_cast<double>(r);
+  return f >= 0.5 ? r + 1 : f <= -0.5 ? r - 1 : r;
+}
+
 // Multipliers are fractions (the stored 8.8 values / 256), additions are in 0..255 units.
 struct ColorTransform {
   double rm = 1, gm = 1, bm = 1, am = 1;
@@ -51,7 +60,7 @@ struct ColorTransform {
     return rm == 1 && gm == 1 && bm == 1 && am == 1 && ra == 0 && ga == 0 && ba == 0 && aa == 0;
   }
   static std::uint8_t Channel(double v, double m, double add) {
-    return static_cast<std::uint8_t>(std::clamp(std::lround(v * m + add), 0l, 255l));
+    return static_cast<std::uint8_t>(std::clamp(RoundHalfAway(v * m + add), 0l, 255l));
   }
   Rgba apply(Rgba c) const {
     return {Channel(c.r, rm, ra), Channel(c.g, gm, ga), Channel(c.b, bm, ba), Channel(c.a, am, aa)};
@@ -61,7 +70,7 @@ struct ColorTransform {
 inline double Lerp(double a, double b, double t) { return a + (b - a) * t; }
 inline Rgba LerpRgba(Rgba a, Rgba b, double t) {
   auto ch = [t](std::uint8_t x, std::uint8_t y) {
-    return static_cast<std::uint8_t>(std::clamp(std::lround(Lerp(x, y, t)), 0l, 255l));
+    return static_cast<std::uint8_t>(std::clamp(RoundHalfAway(Lerp(x, y, t)), 0l, 255l));
   };
   return {ch(a.r, b.r), ch(a.g, b.g), ch(a.b, b.b), ch(a.a, b.a)};
 }

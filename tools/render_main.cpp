@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +18,7 @@
 #include "display/sound_stage.h"
 #include "sound/wav.h"
 #include "render/raster.h"
+#include "display/stage_frame.h"
 #include "render/stage_view.h"
 #include "text/device_fonts.h"
 
@@ -34,7 +36,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: quillon-render MOVIE.swf [--frames N] [--quality low|high] [--out OUT.png]\n"
                "                      [--expected REF.png [--tolerance T] [--max-outliers M]] [--bench K] [--show N]\n"
-               "                      [--size WxH]\n"
+               "                      [--size WxH] [--threads N]\n"
                "       quillon-render MOVIE.swf --trace [--frames N] [--input INPUT.json] [--clock MS]\n"
                "       (either form) [--store DIR] [--font FAMILY=FILE]... [--generic-font _sans=FAMILY]...\n"
                "       (either form) [--audio OUT.wav]\n"
@@ -44,7 +46,9 @@ int Usage() {
                "the date scripts see (milliseconds since 1970) for repeatable runs. The movie's\n"
                "shared objects are saved under --store (by default a temporary folder, removed at\n"
                "the end); relative addresses it loads resolve beside the movie. --size draws the\n"
-               "stage scaled to fit a view of that many pixels, as the player does full screen.\n"
+               "stage scaled to fit a view of that many pixels and centred between black bars, as the\n"
+               "player does full screen. --threads draws with that many threads (0, the default,\n"
+               "one a core); the image is the same with any number.\n"
                "--audio writes the sound of the frames run (44.1 kHz, 16-bit, stereo).\n"
                "Exit status: 0 rendered (and matched), 1 mismatch, 2 error.\n");
   return 2;
@@ -310,7 +314,7 @@ std::size_t Deliver(Player& player, const Json& events, std::size_t next) {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   std::string moviePath = argv[1], out, expected;
-  long frames = 1, tolerance = 0, maxOutliers = 0, bench = 0, show = 0, viewW = 0, viewH = 0;
+  long frames = 1, tolerance = 0, maxOutliers = 0, bench = 0, show = 0, viewW = 0, viewH = 0, threads = 0;
   bool trace = false;
   std::string input, store, audio;
   std::vector<std::pair<std::string, std::string>> fontFiles, genericFonts;
@@ -326,6 +330,10 @@ int main(int argc, char** argv) {
     else if (arg == "--max-outliers" && hasValue) maxOutliers = std::strtol(argv[++i], nullptr, 10);
     else if (arg == "--show" && hasValue) show = std::strtol(argv[++i], nullptr, 10);
     else if (arg == "--bench" && hasValue) bench = std::strtol(argv[++i], nullptr, 10);
+    else if (arg == "--threads" && hasValue) {
+      threads = std::strtol(argv[++i], nullptr, 10);
+      if (threads < 0 || threads > 64) return Usage();
+    }
     else if (arg == "--size" && hasValue) {
       char* end = nullptr;
       viewW = std::strtol(argv[++i], &end, 10);
@@ -416,19 +424,28 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int w = viewW ? static_cast<int>(viewW) : stageW, h = viewH ? static_cast<int>(viewH) : stageH;
-  const double scale = viewW ? FitStage(w, h, stageW, stageH).scale : 1.0;
+  player.SetDrawThreads(static_cast<int>(threads));
   Canvas canvas(w, h, loaded.movie->background);
+  StageFrame frame;
+  // At the stage's own size the frame is the stage; a view of another size shows it scaled.
+  auto draw = [&] {
+    if (viewW) frame.Render(player, canvas, quality);
+    else player.Render(canvas, quality);
+  };
   for (long f = 0; f < frames; ++f) tick();
   if (!writeAudio()) return 2;
-  player.Render(canvas, quality, scale);
+  draw();
   if (bench > 0) {
     const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
     for (long i = 0; i < bench; ++i) {
       player.Tick();
-      player.Render(canvas, quality, scale);
+      draw();
     }
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%ld frames of %d x %d in %.3f s: %.1f frames per second\n", bench, w, h, secs, static_cast<double>(bench) / secs);
+    const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    std::printf("%ld frames of %d x %d in %.3f s: %.1f frames per second (%.2f ms of processor time a frame)\n", bench,
+                w, h, secs, static_cast<double>(bench) / secs, cpu * 1000 / static_cast<double>(bench));
   }
   if (!out.empty() && !stbi_write_png(out.c_str(), w, h, 4, canvas.pixels.data(), w * 4)) {
     std::fprintf(stderr, "cannot write %s\n", out.c_str());

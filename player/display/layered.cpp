@@ -114,6 +114,15 @@ void Player::DrawLayered(const DrawContext& ctx, const DisplayObject& obj, const
   if (right <= left || bottom <= top) return;
   Layer layer((ctx.layer ? ctx.layer->x : 0) + left, (ctx.layer ? ctx.layer->y : 0) + top, right - left, bottom - top);
   DrawContext inner = ctx;
+  // Filters read the pixels around each one: a layer with filters in it is drawn whole by
+  // every band; any other keeps to the rows of the band it is drawn for.
+  if (obj.filters.empty() && !FilteredBelow(obj, 0)) {
+    inner.rowTop = ctx.rowTop - top;
+    inner.rowBottom = ctx.rowBottom >= kAllRows ? kAllRows : ctx.rowBottom - top;
+  } else {
+    inner.rowTop = 0;
+    inner.rowBottom = kAllRows;
+  }
   inner.canvas = nullptr;
   inner.layer = &layer;
   inner.clip = nullptr;
@@ -139,7 +148,9 @@ void Player::DrawLayered(const DrawContext& ctx, const DisplayObject& obj, const
   }
   TrimToContent(layer);
   for (const Filter& f : obj.filters) layer = ApplyFilter(layer, f, ctx.scale, ctx.scale);
-  const CompositeTarget target = ctx.layer ? CompositeTarget::Of(*ctx.layer) : CompositeTarget::Of(*ctx.canvas);
+  CompositeTarget target = ctx.layer ? CompositeTarget::Of(*ctx.layer) : CompositeTarget::Of(*ctx.canvas);
+  target.rowTop = ctx.rowTop;
+  target.rowBottom = ctx.rowBottom;
   Composite(target, layer, mode, cx * obj.colorTransform, ctx.clip);
 }
 

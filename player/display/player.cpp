@@ -11,6 +11,7 @@
 #include "display/text_field.h"
 #include "display/sound_stage.h"
 #include "display/layered.h"
+#include "render/band_pool.h"
 
 namespace quillon::player {
 namespace {
@@ -727,11 +728,31 @@ void Player::Tick() {
 }
 
 void Player::Render(Canvas& canvas, Quality quality, double scale) const {
-  std::fill(canvas.pixels.begin(), canvas.pixels.end(), movie_->background);
+  // Bands of at least this many rows: thinner ones cost more in setting up than they save.
+  constexpr int kMinBandRows = 32;
+  const int threads = std::min(BandPool::Resolve(drawThreads_), std::max(1, canvas.height / kMinBandRows));
+  if (threads <= 1) {
+    RenderRows(canvas, quality, scale, 0, canvas.height);
+  } else {
+    if (!bands_ || bands_->threads() != threads) bands_ = std::make_unique<BandPool>(threads);
+    bands_->Run(threads, [&](int band) {
+      RenderRows(canvas, quality, scale, canvas.height * band / threads, canvas.height * (band + 1) / threads);
+    });
+  }
+  if (!rootDisplay_.visible) return;
+  const Matrix toDevice = Matrix::Scale(scale / 20) * Matrix::Translate(-movie_->xMin, -movie_->yMin);
+  DrawFocusRect(canvas, toDevice, scale);
+}
+
+void Player::RenderRows(Canvas& canvas, Quality quality, double scale, int rowTop, int rowBottom) const {
+  std::fill(canvas.pixels.begin() + static_cast<std::ptrdiff_t>(rowTop) * canvas.width,
+            canvas.pixels.begin() + static_cast<std::ptrdiff_t>(rowBottom) * canvas.width, movie_->background);
   DrawContext ctx;
   ctx.canvas = &canvas;
   ctx.quality = quality;
   ctx.scale = scale;
+  ctx.rowTop = rowTop;
+  ctx.rowBottom = rowBottom;
   ctx.bitmaps = [this](std::uint16_t id) -> const BitmapDef* {
     const Character* c = movie_->Find(id);
     return c ? std::get_if<BitmapDef>(c) : nullptr;
@@ -741,7 +762,6 @@ void Player::Render(Canvas& canvas, Quality quality, double scale) const {
   if (!rootDisplay_.visible) return;
   if (root_->drawing) DrawShape(ctx, root_->drawing->shape, m, rootDisplay_.colorTransform);
   DrawList(ctx, *root_, m, rootDisplay_.colorTransform);
-  DrawFocusRect(canvas, toDevice, scale);
 }
 
 void Player::DrawList(const DrawContext& ctx, const Instance& inst, const Matrix& m, const ColorTransform& cx) const {

@@ -107,6 +107,7 @@ struct Instance : std::enable_shared_from_this<Instance> {
   std::optional<bool> focusRect;  // _focusrect as a script set it; unset follows the root's
 };
 
+class BandPool;
 class ClipObject;
 class SoundStage;
 
@@ -119,6 +120,9 @@ class Player {
   void Tick();
   // Draws the current frame scaled by `scale` device pixels per stage pixel.
   void Render(Canvas& canvas, Quality quality, double scale = 1.0) const;
+  // How many threads draw a frame, in bands of rows: 0 (the default) takes one a core, 1 draws
+  // on the caller's thread alone. The image is the same with any number.
+  void SetDrawThreads(int count) { drawThreads_ = count; }
 
   const Movie& movie() const { return *movie_; }
   const Instance& root() const { return *root_; }
@@ -336,6 +340,10 @@ class Player {
   long nextInstanceName_ = 1;
   long ticks_ = 0;
   friend class ClipObject;
+  // The drawing threads, started on the first frame drawn with more than one.
+  int drawThreads_ = 0;
+  mutable std::unique_ptr<BandPool> bands_;
+  void RenderRows(Canvas& canvas, Quality quality, double scale, int rowTop, int rowBottom) const;
 };
 
 }  // namespace quillon::player

@@ -1,6 +1,7 @@
 #include "render/composite.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace quillon::player {
@@ -36,7 +37,17 @@ inline int Separable(BlendMode mode, int s, int sa, int d, int da) {
 
 }  // namespace
 
-Rgba BlendPixel(Rgba src, Rgba dst, BlendMode mode) {
+namespace {
+
+template <BlendMode mode>
+[[gnu::always_inline]] inline Rgba Blended(Rgba src, Rgba dst) {
+  constexpr bool separable = mode == BlendMode::Multiply || mode == BlendMode::Screen || mode == BlendMode::Lighten ||
+                             mode == BlendMode::Darken || mode == BlendMode::Difference ||
+                             mode == BlendMode::Hardlight || mode == BlendMode::Overlay;
+  if constexpr (separable) {
+    // A clear source leaves every mixed term at zero: what the formulas below give then.
+    if (src == Rgba{0, 0, 0, 0}) return {std::min(dst.r, dst.a), std::min(dst.g, dst.a), std::min(dst.b, dst.a), dst.a};
+  }
   const int sa = src.a, da = dst.a;
   const int s[3] = {src.r, src.g, src.b}, d[3] = {dst.r, dst.g, dst.b};
   int out[4];
@@ -77,6 +88,19 @@ Rgba BlendPixel(Rgba src, Rgba dst, BlendMode mode) {
   return {std::min(Byte(out[0]), a), std::min(Byte(out[1]), a), std::min(Byte(out[2]), a), a};
 }
 
+}  // namespace
+
+Rgba BlendPixel(Rgba src, Rgba dst, BlendMode mode) {
+  switch (mode) {
+#define QUILLON_BLEND(M) case BlendMode::M: return Blended<BlendMode::M>(src, dst);
+    QUILLON_BLEND(Normal) QUILLON_BLEND(Layer) QUILLON_BLEND(Multiply) QUILLON_BLEND(Screen) QUILLON_BLEND(Lighten)
+    QUILLON_BLEND(Darken) QUILLON_BLEND(Difference) QUILLON_BLEND(Add) QUILLON_BLEND(Subtract) QUILLON_BLEND(Invert)
+    QUILLON_BLEND(Alpha) QUILLON_BLEND(Erase) QUILLON_BLEND(Overlay) QUILLON_BLEND(Hardlight)
+#undef QUILLON_BLEND
+  }
+  return Blended<BlendMode::Normal>(src, dst);
+}
+
 Rgba TransformPremultiplied(Rgba c, const ColorTransform& cx) {
   if (c.a == 0) return c;
   auto straight = [&](std::uint8_t v) { return std::min(255.0, v * 255.0 / c.a); };
@@ -87,13 +111,24 @@ Rgba TransformPremultiplied(Rgba c, const ColorTransform& cx) {
           premul(ColorTransform::Channel(straight(c.b), cx.bm, cx.ba)), a};
 }
 
-void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, const ColorTransform& cx,
-               const MaskBuffer* clip) {
-  if (!dst.pixels || src.empty()) return;
-  const int x0 = std::max(dst.x, src.x), y0 = std::max(dst.y, src.y);
-  const int x1 = std::min(dst.x + dst.width, src.x + src.width), y1 = std::min(dst.y + dst.height, src.y + src.height);
+namespace {
+
+template <BlendMode mode>
+void CompositeRows(const CompositeTarget& dst, const Layer& src, const ColorTransform& cx, const MaskBuffer* clip,
+                   int x0, int y0, int x1, int y1) {
   const bool plain = cx.identity();
-  const bool over = mode == BlendMode::Normal || mode == BlendMode::Layer;
+  constexpr bool over = mode == BlendMode::Normal || mode == BlendMode::Layer;
+  auto ch = [](double v, double mul, double add) { return std::clamp(v * mul + add, 0.0, 255.0); };
+  // Per source alpha, the terms of the transformed source-over below that do not depend on
+  // the colour: the un-premultiplying factor, and the mixing alpha and fraction when fully covered.
+  std::array<double, 256> unpremultiply{}, fullAlpha{}, fullFraction{};
+  if (over && !plain)
+    for (int a = 1; a < 256; ++a) {
+      const auto i = static_cast<std::size_t>(a);
+      unpremultiply[i] = 255.0 / a;
+      fullAlpha[i] = ch(a, cx.am, cx.aa) * 255 / 255.0;
+      fullFraction[i] = fullAlpha[i] / 255.0;
+    }
   for (int y = y0; y < y1; ++y) {
     const std::size_t drow = static_cast<std::size_t>(y - dst.y) * static_cast<std::size_t>(dst.width);
     for (int x = x0; x < x1; ++x) {
@@ -108,11 +143,10 @@ void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, con
         // mixes as the fraction it is.
         const Rgba raw = src.at(x - src.x, y - src.y);
         if (raw.a == 0) continue;
-        const double k = 255.0 / raw.a;
-        auto ch = [](double v, double mul, double add) { return std::clamp(v * mul + add, 0.0, 255.0); };
-        const double a = ch(raw.a, cx.am, cx.aa) * cover / 255.0;
+        const double k = unpremultiply[raw.a];
+        const double a = cover == 255 ? fullAlpha[raw.a] : ch(raw.a, cx.am, cx.aa) * cover / 255.0;
         if (a <= 0) continue;
-        const double f = a / 255.0;
+        const double f = cover == 255 ? fullFraction[raw.a] : a / 255.0;
         auto mix = [&](double straight, std::uint8_t below) {
           return static_cast<std::uint8_t>(std::clamp(straight * f + below * (1 - f) + 0.5, 0.0, 255.0));
         };
@@ -122,12 +156,16 @@ void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, con
       }
       if (over) {
         if (s.a == 0) continue;
+        if (s.a == 255 && cover == 255) {  // what source over gives then
+          d = {s.r, s.g, s.b, 255};
+          continue;
+        }
         if (cover < 255) s = {static_cast<std::uint8_t>(Mul(s.r, cover)), static_cast<std::uint8_t>(Mul(s.g, cover)),
                               static_cast<std::uint8_t>(Mul(s.b, cover)), static_cast<std::uint8_t>(Mul(s.a, cover))};
-        d = BlendPixel(s, d, mode);
+        d = Blended<mode>(s, d);
         continue;
       }
-      const Rgba r = BlendPixel(s, d, mode);
+      const Rgba r = Blended<mode>(s, d);
       if (cover >= 255) {
         d = r;
         continue;
@@ -137,6 +175,25 @@ void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, con
       };
       d = {mix(r.r, d.r), mix(r.g, d.g), mix(r.b, d.b), mix(r.a, d.a)};
     }
+  }
+}
+
+}  // namespace
+
+void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, const ColorTransform& cx,
+               const MaskBuffer* clip) {
+  if (!dst.pixels || src.empty()) return;
+  const int x0 = std::max(dst.x, src.x), y0 = std::max({dst.y, src.y, dst.y + std::max(0, dst.rowTop)});
+  const int x1 = std::min(dst.x + dst.width, src.x + src.width);
+  const int y1 = std::min({dst.y + dst.height, src.y + src.height, dst.y + std::min(dst.height, dst.rowBottom)});
+  switch (mode) {
+#define QUILLON_COMPOSITE(M) \
+    case BlendMode::M: return CompositeRows<BlendMode::M>(dst, src, cx, clip, x0, y0, x1, y1);
+    QUILLON_COMPOSITE(Normal) QUILLON_COMPOSITE(Layer) QUILLON_COMPOSITE(Multiply) QUILLON_COMPOSITE(Screen)
+    QUILLON_COMPOSITE(Lighten) QUILLON_COMPOSITE(Darken) QUILLON_COMPOSITE(Difference) QUILLON_COMPOSITE(Add)
+    QUILLON_COMPOSITE(Subtract) QUILLON_COMPOSITE(Invert) QUILLON_COMPOSITE(Alpha) QUILLON_COMPOSITE(Erase)
+    QUILLON_COMPOSITE(Overlay) QUILLON_COMPOSITE(Hardlight)
+#undef QUILLON_COMPOSITE
   }
 }
 

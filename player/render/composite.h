@@ -20,6 +20,7 @@ Rgba TransformPremultiplied(Rgba c, const ColorTransform& cx);
 struct CompositeTarget {
   Rgba* pixels = nullptr;
   int x = 0, y = 0, width = 0, height = 0;
+  int rowTop = 0, rowBottom = kAllRows;  // the target's rows that may change (its own numbering)
   static CompositeTarget Of(Canvas& c) { return {c.pixels.data(), 0, 0, c.width, c.height}; }
   static CompositeTarget Of(Layer& l) { return {l.pixels.data(), l.x, l.y, l.width, l.height}; }
 };

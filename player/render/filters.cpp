@@ -14,12 +14,12 @@ namespace {
 // passes at a large display scale would otherwise ask for gigabytes.
 constexpr int kMaxGrowth = 1024;
 
-std::uint8_t Mul255(int a, int b) { return static_cast<std::uint8_t>((a * b + 127) / 255); }
+inline std::uint8_t Mul255(int a, int b) { return static_cast<std::uint8_t>((a * b + 127) / 255); }
 
 std::uint8_t ClampByte(double v) {
   if (!(v > 0)) return 0;
   if (v >= 255) return 255;
-  return static_cast<std::uint8_t>(std::lround(v));
+  return static_cast<std::uint8_t>(v < 0.5 ? 0 : static_cast<int>(v + 0.5));  // lround for 0 < v < 255
 }
 
 int Passes(int passes) { return std::clamp(passes, 0, 15); }
@@ -28,6 +28,60 @@ int Passes(int passes) { return std::clamp(passes, 0, 15); }
 // pixel, so a 10-pixel blur drawn twice as large is 19 pixels wide, not 20.
 double DeviceBlur(double size, double scale) { return size > 1 ? (size - 1) * scale + 1 : size; }
 
+// Rounded division by a blur's fixed divisor: a multiply where the compiler has 128-bit
+// products (exact for every 32-bit numerator), a plain division elsewhere.
+#ifdef __SIZEOF_INT128__
+__extension__ typedef unsigned __int128 Wide;
+#endif
+class Divider {
+ public:
+#ifdef __SIZEOF_INT128__
+  explicit Divider(std::uint32_t d) : m_(~std::uint64_t{0} / d + 1) {}
+  std::uint32_t operator()(std::uint32_t a) const { return static_cast<std::uint32_t>((static_cast<Wide>(m_) * a) >> 64); }
+
+ private:
+  std::uint64_t m_;
+#else
+  explicit Divider(std::uint32_t d) : d_(d) {}
+  std::uint32_t operator()(std::uint32_t a) const { return a / d_; }
+
+ private:
+  std::uint32_t d_;
+#endif
+};
+
+// The vertical axis of a blur over a block of `rows` rows of `row` bytes, every byte a sample
+// of its own column: walked row by row, so each row is read whole instead of one byte a row.
+// The sums are BlurAxis's, so the result is the same.
+void BlurDown(std::uint8_t* data, int rows, std::size_t row, BoxKernel k, std::uint8_t outside) {
+  if (k.identity() || rows <= 0 || row == 0) return;
+  const std::uint32_t div = 256u * static_cast<std::uint32_t>(2 * k.whole + 1) + 2u * static_cast<std::uint32_t>(k.edge);
+  const Divider divide(div);
+  const std::vector<std::uint8_t> src(data, data + static_cast<std::size_t>(rows) * row);
+  const std::vector<std::uint8_t> clear(row, outside);
+  auto at = [&](long t) { return t < 0 || t >= rows ? clear.data() : src.data() + static_cast<std::size_t>(t) * row; };
+  std::vector<std::uint32_t> acc(row, 0);
+  for (long t = -k.whole; t <= k.whole; ++t) {
+    const std::uint8_t* r = at(t);
+    for (std::size_t j = 0; j < row; ++j) acc[j] += r[j];
+  }
+  const std::uint32_t edge = static_cast<std::uint32_t>(k.edge);
+  for (long i = 0; i < rows; ++i) {
+    std::uint8_t* out = data + static_cast<std::size_t>(i) * row;
+    if (edge > 0) {
+      const std::uint8_t* above = at(i - k.whole - 1);
+      const std::uint8_t* below = at(i + k.whole + 1);
+      for (std::size_t j = 0; j < row; ++j)
+        out[j] = static_cast<std::uint8_t>(divide(acc[j] * 256 + edge * (above[j] + below[j]) + div / 2));
+    } else {
+      for (std::size_t j = 0; j < row; ++j) out[j] = static_cast<std::uint8_t>(divide(acc[j] * 256 + div / 2));
+    }
+    const std::uint8_t* enter = at(i + k.whole + 1);
+    const std::uint8_t* leave = at(i - k.whole);
+    for (std::size_t j = 0; j < row; ++j) acc[j] = acc[j] + enter[j] - leave[j];
+  }
+}
+
 // One axis of a blur over `lines` runs of `count` samples: sample k of line l sits at
 // data[l * lineStep + k * step]. Samples beyond a run read as `outside`.
 void BlurAxis(std::uint8_t* data, int count, int lines, std::size_t step, std::size_t lineStep, BoxKernel k,
@@ -35,6 +89,7 @@ void BlurAxis(std::uint8_t* data, int count, int lines, std::size_t step, std::s
   if (k.identity() || count <= 0) return;
   const int r = k.reach();
   const long long div = 256LL * (2 * k.whole + 1) + 2LL * k.edge;
+  const Divider divide(static_cast<std::uint32_t>(div));  // sums stay below 2^32 (KernelFor caps the size)
   std::vector<long long> prefix(static_cast<std::size_t>(count + 2 * r) + 1, 0);
   std::vector<std::uint8_t> line(static_cast<std::size_t>(count + 2 * r), outside);
   for (int l = 0; l < lines; ++l) {
@@ -48,7 +103,7 @@ void BlurAxis(std::uint8_t* data, int count, int lines, std::size_t step, std::s
       if (k.edge > 0)
         sum += static_cast<long long>(k.edge) *
                (line[static_cast<std::size_t>(c - k.whole - 1)] + line[static_cast<std::size_t>(c + k.whole + 1)]);
-      base[static_cast<std::size_t>(i) * step] = static_cast<std::uint8_t>((sum + div / 2) / div);
+      base[static_cast<std::size_t>(i) * step] = static_cast<std::uint8_t>(divide(static_cast<std::uint32_t>(sum + div / 2)));
     }
   }
 }
@@ -71,7 +126,7 @@ void BlurBlock(std::uint8_t* data, int w, int h, int channels, BoxKernel kx, Box
   const std::size_t row = static_cast<std::size_t>(w) * pixel;
   for (int p = 0; p < passes; ++p) {
     for (int c = 0; c < channels; ++c) BlurAxis(data + c, w, h, pixel, row, kx, outside);
-    for (int c = 0; c < channels; ++c) BlurAxis(data + c, h, w, row, pixel, ky, outside);
+    BlurDown(data, h, row, ky, outside);
   }
 }
 
@@ -84,12 +139,17 @@ Plane AlphaOf(const Layer& in) {
 Rgba Premultiplied(Rgba c) { return {Mul255(c.r, c.a), Mul255(c.g, c.a), Mul255(c.b, c.a), c.a}; }
 
 // A premultiplied colour at `amount` / 255 of its strength.
-Rgba Scaled(Rgba premul, int amount) {
+inline Rgba Scaled(Rgba premul, int amount) {
+  if (amount >= 255) return premul;  // Mul255(v, 255) is v
+  if (amount <= 0) return {0, 0, 0, 0};
   return {Mul255(premul.r, amount), Mul255(premul.g, amount), Mul255(premul.b, amount), Mul255(premul.a, amount)};
 }
 
 // `top` over `bottom`, both premultiplied.
-Rgba Over(Rgba top, Rgba bottom) {
+inline Rgba Over(Rgba top, Rgba bottom) {
+  // An opaque top hides the bottom; a clear one (premultiplied, so all zero) shows it as it is.
+  if (top.a == 255) return top;
+  if (top == Rgba{0, 0, 0, 0}) return bottom;
   const int keep = 255 - top.a;
   auto ch = [keep](std::uint8_t t, std::uint8_t b) { return static_cast<std::uint8_t>(std::min(255, t + Mul255(b, keep))); };
   return {ch(top.r, bottom.r), ch(top.g, bottom.g), ch(top.b, bottom.b), ch(top.a, bottom.a)};
@@ -102,7 +162,7 @@ Rect Union(Rect a, Rect b) { return {std::min(a.x0, b.x0), std::min(a.y0, b.y0),
 Rect RectOf(const Layer& l) { return {l.x, l.y, l.x + l.width, l.y + l.height}; }
 Rect RectOf(const Plane& p) { return {p.x, p.y, p.x + p.width, p.y + p.height}; }
 
-Rgba SourceAt(const Layer& in, int dx, int dy) {
+inline Rgba SourceAt(const Layer& in, int dx, int dy) {
   const int i = dx - in.x, j = dy - in.y;
   if (i < 0 || j < 0 || i >= in.width || j >= in.height) return {0, 0, 0, 0};
   return in.at(i, j);
@@ -140,10 +200,12 @@ Layer Shadow(const Layer& in, const ShadowSpec& s, double sx, double sy) {
   blurred.y += dy;
   const Rect r = s.inner ? RectOf(in) : Union(RectOf(in), RectOf(blurred));
   Layer out(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+  std::array<std::uint8_t, 256> strengthened{};
+  for (int v = 0; v < 256; ++v) strengthened[static_cast<std::size_t>(v)] = Strengthen(v, s.strength);
   for (int y = r.y0; y < r.y1; ++y) {
     for (int x = r.x0; x < r.x1; ++x) {
       const Rgba src = SourceAt(in, x, y);
-      const int amount = Strengthen(blurred.At(x, y, outside), s.strength);
+      const int amount = strengthened[blurred.At(x, y, outside)];
       Rgba& o = out.at(x - r.x0, y - r.y0);
       if (s.inner) {
         const Rgba shade = Scaled(s.lut[static_cast<std::size_t>(amount)], src.a);
@@ -177,13 +239,19 @@ Layer Bevel(const Layer& in, const BevelSpec& s, double sx, double sy) {
     r = Union(r, Union({b.x0 - std::abs(dx), b.y0 - std::abs(dy), b.x1 + std::abs(dx), b.y1 + std::abs(dy)}, r));
   }
   Layer out(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+  // The colour index for each difference of the two blurred alphas (-255 .. 255).
+  std::array<std::uint8_t, 511> indexOf{};
+  for (int shade = -255; shade <= 255; ++shade) {
+    const double v = std::clamp(shade * s.strength, -255.0, 255.0);
+    indexOf[static_cast<std::size_t>(shade + 255)] =
+        static_cast<std::uint8_t>(std::clamp(static_cast<int>(RoundHalfAway(128 + v / 2)), 0, 255));
+  }
   for (int y = r.y0; y < r.y1; ++y) {
     for (int x = r.x0; x < r.x1; ++x) {
       const Rgba src = SourceAt(in, x, y);
       // The side facing away from the light sees the object's alpha from behind it.
       const int shade = blurred.At(x - dx, y - dy, 0) - blurred.At(x + dx, y + dy, 0);
-      const double v = std::clamp(shade * s.strength, -255.0, 255.0);
-      const int index = std::clamp(static_cast<int>(std::lround(128 + v / 2)), 0, 255);
+      const int index = indexOf[static_cast<std::size_t>(shade + 255)];
       const int mask = inner ? src.a : outer ? 255 - src.a : 255;
       const Rgba bevel = Scaled(s.lut[static_cast<std::size_t>(index)], mask);
       Rgba& o = out.at(x - r.x0, y - r.y0);

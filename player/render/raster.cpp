@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <numbers>
+#include <type_traits>
 
 namespace quillon::player {
 namespace {
@@ -32,7 +34,7 @@ double Snap(double v) { return std::round(Clamp(v) * kSubpixel) / kSubpixel; }
 }  // namespace
 
 void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, int width, int height,
-               const SpanSink& span) {
+               const SpanSink& span, int rowTop, int rowBottom) {
   if (width <= 0 || height <= 0) return;
   // High quality takes four samples per pixel in the usual rotated-grid pattern, one on each
   // quarter row; low quality takes the pixel centre.
@@ -57,8 +59,9 @@ void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, i
   }
   if (edges.empty()) return;
   std::sort(edges.begin(), edges.end(), [](const RasterEdge& p, const RasterEdge& q) { return p.y0 < q.y0; });
-  const int rowFirst = std::max(0, static_cast<int>(std::floor(top)));
-  const int rowLast = std::min(height - 1, static_cast<int>(std::ceil(bottom)));
+  const int rowFirst = std::max({0, rowTop, static_cast<int>(std::floor(top))});
+  const int rowLast = std::min({height - 1, rowBottom - 1, static_cast<int>(std::ceil(bottom))});
+  if (rowLast < rowFirst) return;
   const long long samplesWide = width;
   std::vector<int> diff(static_cast<std::size_t>(width) + 2, 0);
   std::vector<std::uint8_t> cover(static_cast<std::size_t>(width), 0);
@@ -100,10 +103,11 @@ void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, i
     }
     if (maxX < minX) continue;
     int run = 0;
+    const int unit = 256 / S;  // S divides 256: run * unit is run * 256 / S
     for (int x = minX; x <= maxX; ++x) {
       run += diff[static_cast<std::size_t>(x)];
       // Coverage in 256ths, with 255 standing for all of the pixel.
-      cover[static_cast<std::size_t>(x - minX)] = static_cast<std::uint8_t>(run >= S ? 255 : run * 256 / S);
+      cover[static_cast<std::size_t>(x - minX)] = static_cast<std::uint8_t>(run >= S ? 255 : run * unit);
       diff[static_cast<std::size_t>(x)] = 0;
     }
     diff[static_cast<std::size_t>(maxX) + 1] = 0;
@@ -277,7 +281,7 @@ void StrokePolyline(const std::vector<Point>& input, const std::vector<bool>& sm
 
 namespace {
 
-double Spreaded(double t, Spread spread) {
+inline double Spreaded(double t, Spread spread) {
   if (!std::isfinite(t)) return 0;
   switch (spread) {
     case Spread::Pad: return std::clamp(t, 0.0, 1.0);
@@ -327,22 +331,28 @@ class Shader {
   Shader(const FillStyle& fill, const Matrix& toDevice, const DrawContext& ctx) : fill_(fill) {
     if (fill.kind == FillKind::Linear || fill.kind == FillKind::Radial || fill.kind == FillKind::Focal)
       for (int i = 0; i < kRampSize; ++i) ramp_[static_cast<std::size_t>(i)] = GradientColorAt(fill.gradient, i / double(kRampSize - 1));
+    // Each entry and the step to the next as doubles: Lerp's own terms, worked out once.
+    for (std::size_t i = 0; i + 1 < kRampSize; ++i) {
+      const Rgba a = ramp_[i], b = ramp_[i + 1];
+      steps_[i] = {{{double(a.r), double(a.g), double(a.b), double(a.a)},
+                    {double(b.r) - a.r, double(b.g) - a.g, double(b.b) - a.b, double(b.a) - a.a}}};
+    }
     if (fill.kind == FillKind::Bitmap && ctx.bitmaps) bitmap_ = ctx.bitmaps(fill.bitmapId);
     inverse_ = (toDevice * fill.matrix).inverse();
     smooth_ = fill.smooth && ctx.quality == Quality::High;
   }
 
-  Rgba At(double px, double py) const {
+  // The colour at device point (px, py), for a kind known where the span is painted.
+  template <FillKind kind>
+  Rgba AtOf(double px, double py) const {
     const Point p = inverse_.apply({px, py});
-    switch (fill_.kind) {
-      case FillKind::Solid: return fill_.color;
-      case FillKind::Linear: return Ramp(Spreaded((p.x + 16384) / 32768, fill_.gradient.spread));
-      case FillKind::Radial: return Ramp(Spreaded(std::hypot(p.x, p.y) / 16384, fill_.gradient.spread));
-      case FillKind::Focal: return Ramp(Spreaded(FocalT(p), fill_.gradient.spread));
-      case FillKind::Bitmap: return Texel(p);
-    }
-    return {};
+    if constexpr (kind == FillKind::Linear) return Ramp(Spreaded((p.x + 16384) / 32768, fill_.gradient.spread));
+    else if constexpr (kind == FillKind::Radial)
+      return Ramp(Spreaded(std::sqrt(p.x * p.x + p.y * p.y) / 16384, fill_.gradient.spread));
+    else if constexpr (kind == FillKind::Focal) return Ramp(Spreaded(FocalT(p), fill_.gradient.spread));
+    else return Texel(p);
   }
+  FillKind kind() const { return fill_.kind; }
 
  private:
   // Gradients are drawn from a ramp of 256 colours, sampled between its entries.
@@ -350,7 +360,19 @@ class Shader {
   Rgba Ramp(double t) const {
     const double u = std::clamp(t * kRampSize - 0.5, 0.0, kRampSize - 1.0);
     const int i = std::min(static_cast<int>(u), kRampSize - 2);
-    return LerpRgba(ramp_[static_cast<std::size_t>(i)], ramp_[static_cast<std::size_t>(i) + 1], u - i);
+    const double f = u - i;
+    const auto& [from, step] = steps_[static_cast<std::size_t>(i)];
+    // LerpRgba's arithmetic and rounding: the value lies between the two entries, so it needs
+    // no clamp, and adding a half rounds it as lround does for all but values below a half.
+    // The channels are put together in a register: stored byte by byte and read back whole,
+    // they would stall the loads that follow.
+    std::uint32_t packed = 0;
+    for (std::size_t c = 0; c < 4; ++c) {
+      const double v = from[c] + step[c] * f;
+      const std::uint32_t byte = v < 0.5 ? 0u : static_cast<std::uint32_t>(v + 0.5);
+      packed |= byte << (std::endian::native == std::endian::little ? 8 * c : 24 - 8 * c);
+    }
+    return std::bit_cast<Rgba>(packed);
   }
 
   double FocalT(Point p) const {
@@ -400,6 +422,7 @@ class Shader {
 
   const FillStyle& fill_;
   std::array<Rgba, kRampSize> ramp_{};
+  std::array<std::array<std::array<double, 4>, 2>, kRampSize - 1> steps_;  // gradients only
   const BitmapDef* bitmap_ = nullptr;
   Matrix inverse_;
   bool smooth_ = false;
@@ -407,8 +430,12 @@ class Shader {
 
 // Source over destination at the source's alpha, then a partly covered pixel takes the
 // covered share of that and the rest of the destination (an average of its samples).
-void Blend(Rgba& dst, Rgba src, unsigned coverage) {
+inline void Blend(Rgba& dst, Rgba src, unsigned coverage) {
   if (coverage == 0 || src.a == 0) return;
+  if (src.a == 255 && coverage >= 255) {  // what the mix below gives then
+    dst = {src.r, src.g, src.b, 255};
+    return;
+  }
   const unsigned a = src.a;
   auto over = [a](unsigned s, unsigned d) { return (s * a + d * (255u - a) + 127u) / 255u; };
   const Rgba full{static_cast<std::uint8_t>(over(src.r, dst.r)), static_cast<std::uint8_t>(over(src.g, dst.g)),
@@ -424,7 +451,11 @@ void Blend(Rgba& dst, Rgba src, unsigned coverage) {
 }
 
 // Source over a transparent layer's premultiplied pixel, the source's alpha scaled by coverage.
-void BlendPremultiplied(Rgba& dst, Rgba src, unsigned coverage) {
+inline void BlendPremultiplied(Rgba& dst, Rgba src, unsigned coverage) {
+  if (src.a == 255 && coverage >= 255) {  // what the mix below gives then
+    dst = {src.r, src.g, src.b, 255};
+    return;
+  }
   const unsigned a = (src.a * std::min(coverage, 255u) + 127u) / 255u;
   if (a == 0) return;
   auto over = [a](unsigned s, unsigned d) {
@@ -433,12 +464,27 @@ void BlendPremultiplied(Rgba& dst, Rgba src, unsigned coverage) {
   dst = {over(src.r, dst.r), over(src.g, dst.g), over(src.b, dst.b), static_cast<std::uint8_t>(a + (dst.a * (255u - a) + 127u) / 255u)};
 }
 
+// One span of a fill: coverage (already scaled by any clip) against the colour of each pixel.
+// Layer targets take premultiplied source over; the frame takes the averaged blend.
+template <bool kLayer, typename ColorAt>
+inline void PaintSpan(Rgba* row, int x0, int x1, const std::uint8_t* cov, const std::uint8_t* clipRow, ColorAt colorAt) {
+  for (int x = x0; x < x1; ++x) {
+    unsigned c = cov[x - x0];
+    if (clipRow) c = c * clipRow[x] / 255;
+    if (c == 0) continue;
+    const Rgba color = colorAt(x);
+    if constexpr (kLayer) BlendPremultiplied(row[x], color, c);
+    else Blend(row[x], color, c);
+  }
+}
+
 void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule, const FillStyle& fill,
            const Matrix& toDevice, const ColorTransform& cx) {
   const int w = ctx.width();
   const int h = ctx.height();
   if (ctx.maskOut) {
-    Rasterize(lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
+    Rasterize(
+        lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
       for (int x = x0; x < x1; ++x) {
         unsigned c = cov[x - x0];
         const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
@@ -446,22 +492,36 @@ void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule
         auto& m = (*ctx.maskOut)[i];
         m = static_cast<std::uint8_t>(std::min(255u, m + c - m * c / 255));
       }
-    });
+        }, ctx.rowTop, ctx.rowBottom);
     return;
   }
   const Shader shader(fill, toDevice, ctx);
   const bool solid = fill.kind == FillKind::Solid;
+  const bool plain = cx.identity();
   const Rgba solidColor = cx.apply(fill.color);
+  Rgba* const pixels = ctx.layer ? ctx.layer->pixels.data() : ctx.canvas->pixels.data();
   Rasterize(lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
-    for (int x = x0; x < x1; ++x) {
-      unsigned c = cov[x - x0];
-      if (ctx.clip) c = c * (*ctx.clip)[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] / 255;
-      if (c == 0) continue;
-      const Rgba color = solid ? solidColor : cx.apply(shader.At(x + 0.5, y + 0.5));
-      if (ctx.layer) BlendPremultiplied(ctx.layer->at(x, y), color, c);
-      else Blend(ctx.canvas->at(x, y), color, c);
+    const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+    Rgba* row = pixels + at;
+    const std::uint8_t* clipRow = ctx.clip ? ctx.clip->data() + at : nullptr;
+    const double py = y + 0.5;
+    auto run = [&](auto colorAt) {
+      if (ctx.layer) PaintSpan<true>(row, x0, x1, cov, clipRow, colorAt);
+      else PaintSpan<false>(row, x0, x1, cov, clipRow, colorAt);
+    };
+    auto shaded = [&](auto kind) {
+      constexpr FillKind k = decltype(kind)::value;
+      if (plain) run([&shader, py](int x) { return shader.AtOf<k>(x + 0.5, py); });
+      else run([&shader, &cx, py](int x) { return cx.apply(shader.AtOf<k>(x + 0.5, py)); });
+    };
+    switch (solid ? FillKind::Solid : shader.kind()) {
+      case FillKind::Solid: run([solidColor](int) { return solidColor; }); break;
+      case FillKind::Linear: shaded(std::integral_constant<FillKind, FillKind::Linear>{}); break;
+      case FillKind::Radial: shaded(std::integral_constant<FillKind, FillKind::Radial>{}); break;
+      case FillKind::Focal: shaded(std::integral_constant<FillKind, FillKind::Focal>{}); break;
+      case FillKind::Bitmap: shaded(std::integral_constant<FillKind, FillKind::Bitmap>{}); break;
     }
-  });
+  }, ctx.rowTop, ctx.rowBottom);
 }
 
 bool Same(Point p, Point q) { return std::abs(p.x - q.x) < 1e-6 && std::abs(p.y - q.y) < 1e-6; }

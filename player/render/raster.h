@@ -32,10 +32,12 @@ struct Line {
 
 enum class FillRule { EvenOdd, NonZero };
 
-// Calls `span(y, x0, x1, coverage)` for each row touched, coverage[i] for pixel x0 + i.
+// Calls `span(y, x0, x1, coverage)` for each row touched, coverage[i] for pixel x0 + i; only
+// rows in [rowTop, rowBottom) are visited (each row's coverage is the same however many are).
 using SpanSink = std::function<void(int y, int x0, int x1, const std::uint8_t* coverage)>;
+constexpr int kAllRows = 1 << 30;
 void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, int width, int height,
-               const SpanSink& span);
+               const SpanSink& span, int rowTop = 0, int rowBottom = kAllRows);
 
 // Appends the quadratic curve (or line) from `from` to `to` as straight pieces within a
 // tenth of a pixel (points already in device space).
@@ -63,6 +65,8 @@ struct DrawContext {
   BitmapLookup bitmaps;
   std::size_t maskLayers = 0;          // mask buffers held by the enclosing display lists
   double scale = 1;                    // device pixels per stage pixel: filter sizes follow it
+  // The rows of the target this drawing may touch (a band of the frame drawn by one thread).
+  int rowTop = 0, rowBottom = kAllRows;
   // The pixel grid drawn on: the layer's when there is one, else the canvas's.
   int width() const { return layer ? layer->width : canvas ? canvas->width : 0; }
   int height() const { return layer ? layer->height : canvas ? canvas->height : 0; }

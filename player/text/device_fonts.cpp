@@ -157,6 +157,7 @@ double FileFace::Kerning(int left, int right) const {
 
 const ShapeGeometry* FileFace::Outline(int glyph) const {
   if (glyph < 0) return nullptr;
+  const std::lock_guard<std::mutex> hold(outlinesLock_);
   if (const auto it = outlines_.find(glyph); it != outlines_.end()) return it->second.get();
   stbtt_vertex* vertices = nullptr;
   const int n = stbtt_GetGlyphShape(&parsed_->info, glyph, &vertices);
@@ -303,6 +304,7 @@ const Face* DeviceFonts::Load(const std::string& lowerName, bool bold, bool ital
 }
 
 const Face* DeviceFonts::Find(std::string_view name, bool bold, bool italic) const {
+  const std::lock_guard<std::recursive_mutex> hold(lock_);
   std::string lower = Lower(name);
   const std::string key = lower + (bold ? "|b" : "|") + (italic ? "i" : "");
   if (const auto it = resolved_.find(key); it != resolved_.end()) return it->second;
@@ -315,6 +317,7 @@ const Face* DeviceFonts::Find(std::string_view name, bool bold, bool italic) con
 }
 
 const Face* DeviceFonts::Fallback(char32_t ch, bool bold, bool italic) const {
+  const std::lock_guard<std::recursive_mutex> hold(lock_);
   for (const char* generic : {"_sans", "_serif", "_typewriter"})
     if (const auto g = generic_.find(generic); g != generic_.end())
       if (const Face* f = Find(g->second, bold, italic); f && f->Glyph(ch) >= 0) return f;

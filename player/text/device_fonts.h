@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,7 @@ class FileFace final : public Face {
   struct Parsed;
   std::unique_ptr<Parsed> parsed_;
   double ascent_ = 0, descent_ = 0, leading_ = 0;
+  mutable std::mutex outlinesLock_;  // frames are drawn by several threads at once
   mutable std::map<int, std::unique_ptr<ShapeGeometry>> outlines_;
 };
 
@@ -71,6 +73,7 @@ class DeviceFonts final : public FontSource {
   std::vector<std::filesystem::path> folders_;
   std::map<std::string, std::string> generic_;  // lower-case generic name to family
   std::map<std::string, std::vector<std::filesystem::path>> added_;  // lower-case family, style slot
+  mutable std::recursive_mutex lock_;  // guards the caches below: bands of a frame share them
   mutable bool scanned_ = false;
   mutable std::map<std::string, std::filesystem::path> files_;  // lower-case file name to path
   mutable std::map<std::string, std::unique_ptr<FileFace>> loaded_;  // by path and index

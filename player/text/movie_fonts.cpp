@@ -18,6 +18,7 @@ MovieFonts::MovieFonts(std::shared_ptr<const Movie> movie, std::shared_ptr<const
     : movie_(std::move(movie)), device_(std::move(device)) {}
 
 const Face* MovieFonts::Embedded(std::uint16_t id) const {
+  const std::lock_guard<std::mutex> hold(lock_);
   if (const auto it = faces_.find(id); it != faces_.end()) return it->second.get();
   if (!movie_) return nullptr;
   const auto dict = movie_->dictionary.find(id);

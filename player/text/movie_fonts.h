@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "text/device_fonts.h"
 #include "text/embedded_face.h"
@@ -23,6 +24,7 @@ class MovieFonts final : public FontSource {
  private:
   std::shared_ptr<const Movie> movie_;
   std::shared_ptr<const FontSource> device_;
+  mutable std::mutex lock_;  // bands of a frame look faces up at once
   mutable std::map<std::uint16_t, std::unique_ptr<EmbeddedFace>> faces_;
 };
 
