@@ -118,11 +118,13 @@ void BitmapSurface::CopyPixels(const BitmapSurface& src, PixelRect r, int dx, in
       std::uint32_t p = from[static_cast<std::size_t>(y) * static_cast<std::size_t>(s.width) + static_cast<std::size_t>(x)];
       if (alpha) {
         const int ax = alphaX + (s.x - r.x) + x, ay = alphaY + (s.y - r.y) + y;
-        const std::uint32_t k = alpha->Contains(ax, ay) ? Channel(alpha->GetPixel32(ax, ay), 24) : 0;
+        if (!alpha->Contains(ax, ay)) continue;
+        const std::uint32_t k = Channel(alpha->GetPixel32(ax, ay), 24);
         auto scale = [k](std::uint32_t c) { return (c * k + 127) / 255; };
         p = Pack4(scale(Channel(p, 24)), scale(Channel(p, 16)), scale(Channel(p, 8)), scale(Channel(p, 0)));
       }
-      if (merge || alpha) {
+      // An opaque bitmap has no alpha to take: the source is always laid over it.
+      if (merge || !transparent_) {
         const std::uint32_t d = Premultiplied(tx, ty), keep = 255 - Channel(p, 24);
         auto over = [&](int shift) { return std::min<std::uint32_t>(255, Channel(p, shift) + Channel(d, shift) * keep / 255); };
         p = Pack4(over(24), over(16), over(8), over(0));
@@ -186,6 +188,9 @@ PixelRect BitmapSurface::ColorBounds(std::uint32_t mask, std::uint32_t color, bo
 }
 
 void BitmapSurface::ColorTransform(PixelRect r, const double ct[8]) {
+  // The reference player leaves the pixels alone when the alpha multiplier alone is raised.
+  if (ct[0] == 1 && ct[1] == 1 && ct[2] == 1 && ct[3] > 1 && ct[4] == 0 && ct[5] == 0 && ct[6] == 0 && ct[7] == 0)
+    return;
   const PixelRect c = Clip(r);
   auto apply = [ct](std::uint32_t v, int i) {
     const double n = std::floor(static_cast<double>(v) * ct[i] + ct[i + 4]);

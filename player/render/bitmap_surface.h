@@ -51,8 +51,8 @@ class BitmapSurface {
 
   void FillRect(PixelRect r, std::uint32_t argb);
   // Copies `r` of `src` to (dx, dy). `alpha` (optional) scales the source by its alpha channel,
-  // read from (alphaX, alphaY) on; with it, or with `merge`, the source is laid over the
-  // destination, else it replaces it.
+  // read from (alphaX, alphaY) on, and only what it covers is copied. With `merge`, or onto an
+  // opaque bitmap, the source is laid over the destination, else it replaces it.
   void CopyPixels(const BitmapSurface& src, PixelRect r, int dx, int dy, const BitmapSurface* alpha, int alphaX,
                   int alphaY, bool merge);
   // One channel (a BitmapChannel flag) of `src` into one of this bitmap's.

@@ -185,7 +185,9 @@ void InstallCopyMethods(Object* proto) {
     if (!src || !c.Arg(1).IsObject() || !c.Arg(2).IsObject()) return Value{};
     int dx = 0, dy = 0, ax = 0, ay = 0;
     PointOf(c.vm, c.Arg(2), dx, dy);
-    const auto alpha = SurfaceOf(c.Arg(3));
+    // An opaque alpha bitmap has nothing to scale by: it is as if there were none.
+    auto alpha = SurfaceOf(c.Arg(3));
+    if (alpha && !alpha->transparent()) alpha = nullptr;
     if (alpha && c.Arg(4).IsObject()) PointOf(c.vm, c.Arg(4), ax, ay);
     s.CopyPixels(*src, RectOf(c.vm, c.Arg(1)), dx, dy, alpha.get(), ax, ay, c.vm.ToBool(c.Arg(5)));
     return Value{};
