@@ -240,6 +240,26 @@ int BitmapSurface::Threshold(const BitmapSurface& src, PixelRect r, int dx, int 
   return count;
 }
 
+bool BitmapSurface::AnyAlphaAtLeast(PixelRect r, int alpha) const {
+  const PixelRect c = Clip(r);
+  for (int y = c.y; y < c.y + c.height; ++y)
+    for (int x = c.x; x < c.x + c.width; ++x)
+      if (static_cast<int>(Channel(GetPixel32(x, y), 24)) >= alpha) return true;
+  return false;
+}
+
+bool BitmapSurface::Overlaps(int x, int y, int alpha, const BitmapSurface& other, int ox, int oy,
+                             int otherAlpha) const {
+  // The shared rectangle, in this bitmap's pixels.
+  const PixelRect shared = Clip({ox - x, oy - y, other.width(), other.height()});
+  for (int j = shared.y; j < shared.y + shared.height; ++j)
+    for (int i = shared.x; i < shared.x + shared.width; ++i)
+      if (static_cast<int>(Channel(GetPixel32(i, j), 24)) >= alpha &&
+          static_cast<int>(Channel(other.GetPixel32(i + x - ox, j + y - oy), 24)) >= otherAlpha)
+        return true;
+  return false;
+}
+
 void BitmapSurface::Scroll(int dx, int dy) {
   if (dx == 0 && dy == 0) return;
   const BitmapDef old = def();

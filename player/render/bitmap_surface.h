@@ -69,6 +69,11 @@ class BitmapSurface {
   // `op` is one of "<", "<=", ">", ">=", "==", "!=". Returns how many pixels passed.
   int Threshold(const BitmapSurface& src, PixelRect r, int dx, int dy, std::string_view op, std::uint32_t threshold,
                 std::uint32_t color, std::uint32_t mask, bool copySource);
+  // Whether some pixel of `r` (clipped) has at least `alpha` of alpha; an opaque bitmap's all have 255.
+  bool AnyAlphaAtLeast(PixelRect r, int alpha) const;
+  // Whether this bitmap at (x, y) and `other` at (ox, oy) share a pixel where each has at least
+  // its threshold of alpha.
+  bool Overlaps(int x, int y, int alpha, const BitmapSurface& other, int ox, int oy, int otherAlpha) const;
   // Moves the pixels by (dx, dy); what is uncovered keeps its old pixels.
   void Scroll(int dx, int dy);
 

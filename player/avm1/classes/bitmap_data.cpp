@@ -234,6 +234,27 @@ void InstallCopyMethods(Object* proto) {
     return RectValue(c.vm, {r.x - reach.left, r.y - reach.top, r.width + reach.left + reach.right,
                             r.height + reach.top + reach.bottom});
   }, 2);
+  Method(proto, "hitTest", [](Call& c, BitmapSurface& s) {
+    Machine& vm = c.vm;
+    if (!c.Arg(0).IsObject()) return Value{};
+    int x = 0, y = 0;
+    PointOf(vm, c.Arg(0), x, y);
+    const int alpha = Int(vm, c.Arg(1));
+    const Value& other = c.Arg(2);
+    if (!other.IsObject()) return Value{};
+    if (const auto bitmap = SurfaceOf(other)) {
+      int ox = 0, oy = 0;
+      if (c.Arg(3).IsObject()) PointOf(vm, c.Arg(3), ox, oy);
+      const int otherAlpha = c.Arg(4).IsUndefined() ? 1 : Int(vm, c.Arg(4));
+      return Value::Bool(s.Overlaps(x, y, alpha, *bitmap, ox, oy, otherAlpha));
+    }
+    // A rectangle has a size; a point has none.
+    PixelRect r = other.object->Has("width") ? RectOf(vm, other) : PixelRect{0, 0, 1, 1};
+    if (!other.object->Has("width")) PointOf(vm, other, r.x, r.y);
+    r.x -= x;
+    r.y -= y;
+    return Value::Bool(s.AnyAlphaAtLeast(r, alpha));
+  }, 5);
   Method(proto, "clone", [](Call& c, BitmapSurface& s) {
     return Wrap(c.vm, std::make_unique<BitmapSurface>(s));
   }, 0);

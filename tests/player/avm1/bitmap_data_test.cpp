@@ -147,6 +147,19 @@ TEST(BitmapSurfaceTest, DifferencesNameColourOrAlphaChanges) {
   EXPECT_EQ(diff->GetPixel32(2, 0), 0u);
 }
 
+TEST(BitmapSurfaceTest, HitTestsCountPixelsWithEnoughAlpha) {
+  BitmapSurface s(4, 4, true, 0), other(2, 2, false, 0);
+  s.FillRect({1, 1, 2, 2}, 0x80FFFFFF);
+  EXPECT_FALSE(s.AnyAlphaAtLeast({0, 0, 1, 1}, 1));
+  EXPECT_TRUE(s.AnyAlphaAtLeast({0, 0, 2, 2}, 0x80));
+  EXPECT_FALSE(s.AnyAlphaAtLeast({0, 0, 2, 2}, 0x81));
+  // `other` at (3, 3) shares only s's empty corner pixel; at (2, 2) it covers a filled one.
+  EXPECT_FALSE(s.Overlaps(0, 0, 1, other, 3, 3, 1));
+  EXPECT_TRUE(s.Overlaps(0, 0, 1, other, 2, 2, 1));
+  EXPECT_TRUE(s.Overlaps(10, 10, 1, other, 12, 12, 1)) << "only the positions' difference counts";
+  EXPECT_FALSE(s.Overlaps(0, 0, 1, other, 2, 2, 256)) << "no alpha reaches 256";
+}
+
 // ---- the script class ----
 
 struct BitmapRig : avm1::testing::Rig {
@@ -199,6 +212,19 @@ TEST(BitmapDataTest, PropertiesPixelsAndDisposal) {
   EXPECT_EQ(avm1::SurfaceOf(b), nullptr);
   EXPECT_EQ(rig.Num(rig.Call(copy, "getPixel", {N(1), N(1)})), 0xABCDEF) << "the clone keeps its own pixels";
   EXPECT_EQ(rig.Num(rig.Class().object->Get("ALPHA_CHANNEL")), 8);
+
+  // hitTest against a point: where the bitmap stands at (10, 10), (11, 12) is inside it.
+  const avm1::Value hit = rig.New({N(2), N(3), avm1::Value::Bool(true), N(0)});
+  rig.Call(hit, "setPixel32", {N(1), N(2), N(0xFF000000)});
+  auto point = [&](double x, double y) {
+    avm1::Object* p = rig.vm.NewObject();
+    p->Set("x", N(x));
+    p->Set("y", N(y));
+    return avm1::Value::Obj(p);
+  };
+  EXPECT_TRUE(rig.vm.ToBool(rig.Call(hit, "hitTest", {point(10, 10), N(255), point(11, 12)})));
+  EXPECT_FALSE(rig.vm.ToBool(rig.Call(hit, "hitTest", {point(10, 10), N(255), point(10, 12)})));
+  EXPECT_FALSE(rig.vm.ToBool(rig.Call(hit, "hitTest", {point(10, 10), N(1), point(12, 12)}))) << "outside";
 }
 
 TEST(BitmapDataTest, CompareResults) {
