@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "avm1/assembler.h"
 #include "avm1/classes/bitmap_data.h"
@@ -290,6 +291,54 @@ TEST(BitmapDataTest, AttachedBitmapShowsItsLivePixelsAndSizesTheClip) {
   EXPECT_EQ(c.at(29, 4), (Rgba{255, 0, 0, 255}));
   EXPECT_EQ(c.at(30, 4), (Rgba{255, 255, 255, 255})) << "past the bitmap the stage shows";
   EXPECT_EQ(c.at(19, 0), (Rgba{255, 255, 255, 255}));
+}
+
+// A 2 x 1 DefineBitsLossless2 (32-bit, premultiplied ARGB) exported as "pic".
+std::vector<test::Bytes> ExportedBitmap() {
+  const std::uint8_t argb[] = {0x80, 0x40, 0x20, 0x10, 0xFF, 0x12, 0x34, 0x56};
+  std::vector<std::uint8_t> packed(compressBound(sizeof argb));
+  uLongf size = static_cast<uLongf>(packed.size());
+  EXPECT_EQ(compress2(packed.data(), &size, argb, sizeof argb, 9), Z_OK);
+  test::Bytes body;
+  test::U16(body, 7);
+  body.push_back(5);
+  test::U16(body, 2);
+  test::U16(body, 1);
+  body.insert(body.end(), packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(size));
+  test::Bytes exports;
+  test::U16(exports, 1);
+  test::U16(exports, 7);
+  for (char ch : std::string("pic")) exports.push_back(static_cast<std::uint8_t>(ch));
+  exports.push_back(0);
+  return {test::Tag(36, body), test::Tag(56, exports)};
+}
+
+TEST(BitmapDataTest, LoadBitmapCopiesAnExportedBitmap) {
+  // trace(BitmapData.loadBitmap(name).getPixel32(x, 0)) for "pic" at 0 and 1, then "none".
+  Asm a;
+  auto load = [&a](const char* name) {
+    a.Push(name, 1).Push("flash").Op(ops::kGetVariable).Push("display").Op(ops::kGetMember).Push("BitmapData");
+    a.Op(ops::kGetMember).Push("loadBitmap").Op(ops::kCallMethod);
+  };
+  for (double x : {0.0, 1.0}) {
+    a.Push(0.0, x, 2);
+    load("pic");
+    a.Push("getPixel32").Op(ops::kCallMethod).Op(ops::kTrace);
+  }
+  load("none");
+  a.Op(ops::kTrace);
+  std::vector<test::Bytes> tags = ExportedBitmap();
+  tags.push_back(test::DoActionTag(a.Code()));
+  tags.push_back(test::ShowFrame());
+  const auto movie = LoadMovie(test::MovieFile(10, 10, tags)).movie;
+  ASSERT_NE(movie, nullptr);
+  Player player(movie);
+  std::vector<std::string> lines;
+  player.onTrace = [&](const std::string& l) { lines.push_back(l); };
+  player.Tick();
+  // (128; 64, 32, 16) reads back 0x80804020; the opaque pixel as it is, as a negative number.
+  EXPECT_EQ(lines, (std::vector<std::string>{std::to_string(0x80804020 - 0x100000000LL),
+                                             std::to_string(0xFF123456 - 0x100000000LL), "undefined"}));
 }
 
 }  // namespace
