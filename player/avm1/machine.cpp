@@ -331,6 +331,7 @@ Value Machine::Construct(const Value& ctor, std::span<const Value> args) {
     } leave{*this};
     Call c{*this, Value::Obj(obj), args, f, true};
     const Value r = f->construct(c);
+    if (c.refused) return {};
     return r.IsObject() ? r : Value::Obj(obj);
   }
   CallFunction(f, Value::Obj(obj), args);

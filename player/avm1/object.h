@@ -129,6 +129,8 @@ struct Call {
   std::span<const Value> args;
   Function* callee = nullptr;
   bool constructing = false;
+  // A construct hook sets this to make `new` give undefined (a refused size, say).
+  bool refused = false;
 
   const Value& Arg(std::size_t i) const;
   Object* This() const { return thisValue.IsObject() ? thisValue.object : nullptr; }

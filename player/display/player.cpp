@@ -5,6 +5,7 @@
 
 #include "avm1/classes/data_classes.h"
 #include "avm1/classes/extra_classes.h"
+#include "display/bitmap_display.h"
 #include "display/clip_object.h"
 #include "text/draw.h"
 #include "text/movie_fonts.h"
@@ -161,6 +162,7 @@ Player::Player(std::shared_ptr<const Movie> movie)
   emptyTimeline_.frames.emplace_back();
   vm_ = std::make_unique<avm1::Machine>(*host_, movie_->version);
   InstallMovieClip(*vm_, *this);
+  InstallBitmapDisplay(*vm_, *this);
   InstallTextField(*vm_, *this);
   // The machine installs Stage, Color and flash.geom; they learn the stage from here.
   avm1::SetStageSize(*vm_, movie_->StageWidth(), movie_->StageHeight());
@@ -830,6 +832,8 @@ void Player::DrawContent(const DrawContext& ctx, const DisplayObject& obj, const
     DrawShape(ctx, morph->at(obj.ratio), world, color);
   } else if (const auto* staticText = obj.character ? std::get_if<TextDef>(obj.character.get()) : nullptr) {
     text::DrawStaticText(ctx, *staticText, *fonts_, world, color);
+  } else if (const auto* bitmap = obj.character ? std::get_if<BitmapDef>(obj.character.get()) : nullptr) {
+    DrawBitmap(ctx, *bitmap, world, color);
   } else if (obj.sprite && obj.sprite->field) {
     text::DrawField(ctx, *obj.sprite->field, *fonts_, world, color);
   } else if (obj.sprite && obj.sprite->movie) {

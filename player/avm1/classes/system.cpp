@@ -6,6 +6,7 @@
 #include <cmath>
 #include <utility>
 
+#include "avm1/classes/bitmap_data.h"
 #include "avm1/classes/data_classes.h"
 #include "avm1/classes/extra_classes.h"
 #include "avm1/classes/filters.h"
@@ -362,6 +363,7 @@ void InstallSystem(Machine& vm, Object* global) {
 void InstallExtraClasses(Machine& vm, Object* global) {
   InstallGeom(vm, global);
   InstallFilters(vm, global);
+  InstallBitmapData(vm, global);
   InstallSystem(vm, global);
   InstallColor(vm, global);
   InstallSound(vm, global);
