@@ -494,13 +494,15 @@ class PlayerWindow {
         TranslateMessage(&m);
         DispatchMessageW(&m);
       }
-      audio_.Pump();
       QueryPerformanceCounter(&now);
       const double t = static_cast<double>(now.QuadPart);
       double waitMs = 0;
       if (audio_.IsOpen() && player_.sound().StreamPlaying()) {
+        // Frames that are due run before the device is handed more: after a slow drawing the
+        // buffers that played out meanwhile are refilled from the frames that catch up.
         const int due = pacer.FramesDue(audio_.Ahead(), kMostCatchUp);
         for (int i = 0; i < due && player_.sound().StreamPlaying(); ++i) NextFrame();
+        audio_.Pump();
         if (due > 0) {
           // When the stream ends, the wall clock takes over from here.
           clock = qp::FrameClock(period, t + period);
@@ -509,6 +511,7 @@ class PlayerWindow {
         // Soon enough to refill the device's buffers as they play.
         waitMs = std::min(pacer.MsToNext(audio_.Ahead(), AudioOut::kRate), 10.0);
       } else {
+        audio_.Pump();
         if (clock.Due(t)) {
           NextFrame();
           continue;

@@ -102,7 +102,7 @@ class AcmMp3Decoder : public snd::Decoder {
   int channels() const override { return format_.channels(); }
 
  private:
-  static constexpr std::size_t kChunk = 16384;
+  static constexpr std::size_t kChunk = 4096;
 
   bool Open() {
     std::optional<FrameFacts> facts;
@@ -137,15 +137,19 @@ class AcmMp3Decoder : public snd::Decoder {
     pcm.nBlockAlign = static_cast<WORD>(2 * facts->channels);
     pcm.nAvgBytesPerSec = pcm.nSamplesPerSec * pcm.nBlockAlign;
     HACMSTREAM stream = nullptr;
-    if (acmStreamOpen(&stream, nullptr, &mp3.wfx, &pcm, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) != MMSYSERR_NOERROR ||
+    if (acmStreamOpen(&stream, nullptr, &mp3.wfx, &pcm, nullptr, 0, 0, 0) != MMSYSERR_NOERROR ||
         !stream) {
       failed_ = true;
       return false;
     }
     stream_.reset(stream);
+    // Room for a chunk of the smallest frames there are (8 kbit/s of 24 kHz stereo decode to 96
+    // times their size) and for frames the codec kept from the chunk before: a codec that fills
+    // the room would keep the rest back until more input comes, which a sound's last piece lacks.
     DWORD outBytes = 0;
-    if (acmStreamSize(stream, static_cast<DWORD>(kChunk), &outBytes, ACM_STREAMSIZEF_SOURCE) != MMSYSERR_NOERROR || outBytes == 0)
-      outBytes = static_cast<DWORD>(kChunk * 64);  // room for the smallest frames at the lowest bit rate
+    if (acmStreamSize(stream, static_cast<DWORD>(kChunk), &outBytes, ACM_STREAMSIZEF_SOURCE) != MMSYSERR_NOERROR)
+      outBytes = 0;
+    outBytes = std::max<DWORD>(outBytes, static_cast<DWORD>(kChunk * 96 + 16 * 1152 * 4));
     in_.assign(kChunk, 0);
     out_.assign(outBytes, 0);
     rate_ = facts->rate;

@@ -41,7 +41,7 @@ TEST(RenderedMp3Audio, AnEventSoundStartsAtItsFrameAndEndsAtItsCount) {
   const Bytes movie = MovieFile(
       32, 32,
       {DefineSound(1, FormatByte(2, 3, true, true), 66150, data), ShowFrame(), StartSoundTag(1), ShowFrame(),
-       ShowFrame()},
+       DoActionTag(Bytes{0x07, 0x00}), ShowFrame()},
       'F', 12);
   int status = -1;
   const WavFile w = RenderAudio(movie, 24, "mp3", &status);

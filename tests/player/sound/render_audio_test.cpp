@@ -11,6 +11,9 @@
 namespace quillon::player::test {
 namespace {
 
+// The last frame stops the timeline, so that its sounds are not started again by a loop.
+Bytes Stop() { return DoActionTag(Bytes{0x07, 0x00}); }
+
 void ExpectCdFormat(const WavFile& w) {
   EXPECT_TRUE(w.riff);
   EXPECT_EQ(w.format, 1) << "PCM";
@@ -72,7 +75,7 @@ TEST(RenderedAudio, PcmEventSoundsAreHeardAtTheirFrameWithTheirFrequencyAndLevel
     const Bytes movie = MovieFile(
         32, 32,
         {DefineSound(1, FormatByte(3, c.rateField, c.sixteen, c.stereo), static_cast<std::uint32_t>(frames), data),
-         ShowFrame(), ShowFrame(), StartSoundTag(1), ShowFrame(), ShowFrame()},
+         ShowFrame(), ShowFrame(), StartSoundTag(1), ShowFrame(), Stop(), ShowFrame()},
         'F', 12);
     const WavFile w = RenderAudio(movie, 12, "pcm");
     ExpectCdFormat(w);
@@ -102,7 +105,7 @@ TEST(RenderedAudio, AdpcmEventSoundsAreHeardAtTheirFrequencyAndLevel) {
     const Bytes movie = MovieFile(
         32, 32,
         {DefineSound(1, FormatByte(1, 2, true, true), frames, EncodeAdpcm(wave, 2, bits)), StartSoundTag(1),
-         ShowFrame(), ShowFrame()},
+         ShowFrame(), Stop(), ShowFrame()},
         'F', 10);
     const WavFile w = RenderAudio(movie, 10, "adpcm");
     ExpectCdFormat(w);
