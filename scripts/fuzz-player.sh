@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
-for p in clang libclang-rt-14-dev zlib1g-dev libstb-dev; do
+for p in clang libclang-rt-14-dev zlib1g-dev libstb-dev libmpg123-dev; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     [ "$(id -u)" -eq 0 ] || { echo "fuzz-player: install $p first" >&2; exit 1; }
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$p"
@@ -14,7 +14,9 @@ for p in clang libclang-rt-14-dev zlib1g-dev libstb-dev; do
 done
 out=${QUILLON_FUZZ_OUT:-build/player-fuzz}
 mkdir -p "$out/obj" "$out/corpus" "$out/findings"
-flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Iplayer)
+# MP3 through Debian's libmpg123, as the native build decodes it.
+flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Iplayer -isystem /usr/include/stb
+       -DQUILLON_HAVE_MPG123=1)
 objs=()
 # Rebuilds only what changed since the last run.
 while IFS= read -r f; do
@@ -24,9 +26,13 @@ while IFS= read -r f; do
   fi
   objs+=("$o")
 done < <(find player -name '*.cpp' | sort)
-[ -f "$out/obj/stb_image.o" ] ||
-  clang -O1 -g -fsanitize=address,undefined -w -I/usr/include/stb -c player/swf/stb_image_impl.c -o "$out/obj/stb_image.o"
-clang++ "${flags[@]}" tests/player/fuzz/fuzz_player.cpp "${objs[@]}" "$out/obj/stb_image.o" -lz -o "$out/fuzz_player"
+# The image and font readers' C implementations.
+for c in swf/stb_image_impl text/stb_truetype_impl; do
+  o="$out/obj/$(basename "$c").o"
+  [ -f "$o" ] || clang -O1 -g -fsanitize=address,undefined -w -I/usr/include/stb -c "player/$c.c" -o "$o"
+done
+clang++ "${flags[@]}" tests/player/fuzz/fuzz_player.cpp "${objs[@]}" "$out/obj/stb_image_impl.o" \
+  "$out/obj/stb_truetype_impl.o" -lz -lmpg123 -o "$out/fuzz_player"
 # Seeds: the reference movies when present (read in place, never copied), so the fuzzer starts
 # from real tag streams; what it learns goes to its own corpus folder.
 seeds=()

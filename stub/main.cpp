@@ -19,8 +19,10 @@
 #include "display/player.h"
 #include "display/sound_stage.h"
 #include "key_input.h"
+#include "mp3_acm.h"
 #include "projector.h"
 #include "render/stage_view.h"
+#include "sound/pacer.h"
 #include "stage_menu.h"
 #include "swf_facts.h"
 
@@ -363,6 +365,7 @@ class PlayerWindow {
     state.loop = player_.loop;
     state.lowQuality = quality_ == qp::Quality::Low;
     state.fullScreen = fullScreen_;
+    state.muted = audio_.Muted();
     const std::size_t frame = player_.CurrentFrame();
     const std::size_t frames = player_.movie().timeline.frames.size();
     switch (ShowStageMenu(hwnd_, at, state)) {
@@ -378,6 +381,8 @@ class PlayerWindow {
       case MenuCommand::QualityLow: quality_ = qp::Quality::Low; break;
       case MenuCommand::QualityHigh: quality_ = qp::Quality::High; break;
       case MenuCommand::FullScreen: ToggleFullScreen(); break;
+      // Silent from the next buffer on, shown or minimised, until the user asks again.
+      case MenuCommand::Mute: audio_.SetMuted(!state.muted); break;
       case MenuCommand::Quit: DestroyWindow(hwnd_); return;
       case MenuCommand::None: break;
     }
@@ -470,13 +475,18 @@ class PlayerWindow {
     if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
   }
 
-  // Frames are timed on the performance counter (see FrameClock).
+  // Frames are timed on the performance counter (see FrameClock), and by the sound device while
+  // a streamed sound plays (see Pacer): late frames then run back to back and are drawn once.
   int Loop() {
     LARGE_INTEGER freq, now;
     QueryPerformanceFrequency(&freq);
     QueryPerformanceCounter(&now);
     const double rate = player_.movie().frameRate > 0 ? std::min(player_.movie().frameRate, 120.0) : 12.0;
-    qp::FrameClock clock(static_cast<double>(freq.QuadPart) / rate, static_cast<double>(now.QuadPart));
+    const double period = static_cast<double>(freq.QuadPart) / rate;
+    qp::FrameClock clock(period, static_cast<double>(now.QuadPart));
+    const qp::sound::Pacer pacer(AudioOut::kLead, AudioOut::kRate / rate);
+    // Frames run at once to catch up before input is looked at again.
+    constexpr int kMostCatchUp = 8;
     for (;;) {
       MSG m;
       while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
@@ -484,14 +494,30 @@ class PlayerWindow {
         TranslateMessage(&m);
         DispatchMessageW(&m);
       }
-      audio_.Pump();
       QueryPerformanceCounter(&now);
       const double t = static_cast<double>(now.QuadPart);
-      if (clock.Due(t)) {
-        NextFrame();
-        continue;
+      double waitMs = 0;
+      if (audio_.IsOpen() && player_.sound().StreamPlaying()) {
+        // Frames that are due run before the device is handed more: after a slow drawing the
+        // buffers that played out meanwhile are refilled from the frames that catch up.
+        const int due = pacer.FramesDue(audio_.Ahead(), kMostCatchUp);
+        for (int i = 0; i < due && player_.sound().StreamPlaying(); ++i) NextFrame();
+        audio_.Pump();
+        if (due > 0) {
+          // When the stream ends, the wall clock takes over from here.
+          clock = qp::FrameClock(period, t + period);
+          continue;
+        }
+        // Soon enough to refill the device's buffers as they play.
+        waitMs = std::min(pacer.MsToNext(audio_.Ahead(), AudioOut::kRate), 10.0);
+      } else {
+        audio_.Pump();
+        if (clock.Due(t)) {
+          NextFrame();
+          continue;
+        }
+        waitMs = (clock.NextDue() - t) * 1000.0 / static_cast<double>(freq.QuadPart);
       }
-      const double waitMs = (clock.NextDue() - t) * 1000.0 / static_cast<double>(freq.QuadPart);
       MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::max(0.0, std::floor(waitMs))), QS_ALLINPUT);
     }
   }
@@ -541,6 +567,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const auto facts = ReadSwfFacts(source.head);
   if (!facts) return Fail(title, L"The movie inside this player is not an SWF file.", kNotSwf);
 
+  // MP3 sound is decoded as the movie is read, by the system's codec.
+  qp::sound::SetMp3Decoders(&MakeAcmMp3Decoder);
   const qp::LoadResult loaded = qp::LoadMovie(source.head);
   const wchar_t* why = nullptr;
   if (loaded.error == qp::LoadError::NeedsActionScript3)

@@ -3,36 +3,15 @@
 namespace quillon::stub {
 namespace {
 
-// An owned menu, destroyed with its submenus.
-class Menu {
- public:
-  explicit Menu(HMENU menu) : menu_(menu) {}
-  ~Menu() {
-    if (menu_) DestroyMenu(menu_);
-  }
-  Menu(const Menu&) = delete;
-  Menu& operator=(const Menu&) = delete;
-  HMENU get() const { return menu_; }
-  // Hands the menu to a parent menu, which destroys it from then on.
-  HMENU release() {
-    HMENU m = menu_;
-    menu_ = nullptr;
-    return m;
-  }
-
- private:
-  HMENU menu_;
-};
-
 void Item(HMENU menu, MenuCommand command, const wchar_t* text, bool checked = false) {
   AppendMenuW(menu, MF_STRING | (checked ? MF_CHECKED : MF_UNCHECKED), static_cast<UINT_PTR>(command), text);
 }
 
 }  // namespace
 
-MenuCommand ShowStageMenu(HWND owner, POINT screen, const MenuState& state) {
-  Menu menu(CreatePopupMenu());
-  if (!menu.get()) return MenuCommand::None;
+OwnedMenu BuildStageMenu(const MenuState& state) {
+  OwnedMenu menu(CreatePopupMenu());
+  if (!menu.get()) return menu;
   if (state.controls) {
     Item(menu.get(), MenuCommand::Play, L"&Play", state.playing);
     Item(menu.get(), MenuCommand::Loop, L"&Loop", state.loop);
@@ -40,7 +19,7 @@ MenuCommand ShowStageMenu(HWND owner, POINT screen, const MenuState& state) {
     Item(menu.get(), MenuCommand::Forward, L"&Forward");
     Item(menu.get(), MenuCommand::Back, L"&Back");
     AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
-    Menu quality(CreatePopupMenu());
+    OwnedMenu quality(CreatePopupMenu());
     if (quality.get()) {
       Item(quality.get(), MenuCommand::QualityLow, L"&Low", state.lowQuality);
       Item(quality.get(), MenuCommand::QualityHigh, L"&High", !state.lowQuality);
@@ -48,8 +27,15 @@ MenuCommand ShowStageMenu(HWND owner, POINT screen, const MenuState& state) {
     }
     AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
   }
+  Item(menu.get(), MenuCommand::Mute, L"&Mute", state.muted);
   Item(menu.get(), MenuCommand::FullScreen, L"F&ull Screen", state.fullScreen);
   Item(menu.get(), MenuCommand::Quit, L"&Quit");
+  return menu;
+}
+
+MenuCommand ShowStageMenu(HWND owner, POINT screen, const MenuState& state) {
+  const OwnedMenu menu = BuildStageMenu(state);
+  if (!menu.get()) return MenuCommand::None;
   // The owner must be in front for the menu to close when the user clicks elsewhere.
   SetForegroundWindow(owner);
   const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,

@@ -97,7 +97,9 @@ Instance* Player::ReplaceContent(Instance& target, std::shared_ptr<const Movie> 
 void Player::DeliverMovieLoads() {
   if (!movieLoader_ || movieLoads_.empty()) return;
   for (auto& [ticket, response] : movieLoader_->Poll()) {
-    const auto it = std::find_if(movieLoads_.begin(), movieLoads_.end(), [&](const MovieLoad& l) { return l.ticket == ticket; });
+    // A copy: clang before 16 lets no lambda capture a structured binding (the fuzz build).
+    const auto wanted = ticket;
+    const auto it = std::find_if(movieLoads_.begin(), movieLoads_.end(), [&](const MovieLoad& l) { return l.ticket == wanted; });
     if (it == movieLoads_.end()) continue;
     const MovieLoad load = *it;
     movieLoads_.erase(it);

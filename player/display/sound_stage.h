@@ -34,6 +34,8 @@ class SoundStage : public avm1::SoundControl {
 
   // Whether the movie has sound to play (so an output device is worth opening).
   bool HasSound() const;
+  // Whether a timeline's streamed sound is playing (the stub then times frames by the sound).
+  bool StreamPlaying() const { return !streams_.empty(); }
   static bool MovieHasSound(const Movie& movie);
   // Keeps the mixed samples (44.1 kHz, stereo, interleaved) for TakeAudio; off, they are
   // mixed and dropped.

@@ -58,10 +58,12 @@ class AdpcmDecoder : public Decoder {
   struct BitReader {
     std::span<const std::uint8_t> bytes;
     std::size_t at = 0;  // in bits
-    std::size_t Left() const { return bytes.size() * 8 - at; }
+    std::size_t Left() const { return at < bytes.size() * 8 ? bytes.size() * 8 - at : 0; }
+    // Past the end, zero bits: a body too short for its code size gives nothing, not a read
+    // beyond it.
     std::uint32_t Read(int n) {
       std::uint32_t v = 0;
-      for (int i = 0; i < n; ++i, ++at) v = v << 1 | ((bytes[at / 8] >> (7 - at % 8)) & 1u);
+      for (int i = 0; i < n; ++i, ++at) v = v << 1 | (at < bytes.size() * 8 ? (bytes[at / 8] >> (7 - at % 8)) & 1u : 0u);
       return v;
     }
   };

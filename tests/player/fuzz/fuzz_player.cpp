@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes through the whole reader, a few frames of playback with the
-// script machine, and drawing at both qualities; the same bytes through the XML reader and the
-// AMF0 and .sol readers. Built and run by scripts/fuzz-player.sh (clang), not by the test suite.
+// script machine, and drawing at both qualities; the same bytes through the XML reader, the
+// AMF0 and .sol readers, and the sound decoders and mixer. Built and run by scripts/fuzz-player.sh (clang), not by the test suite.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +15,47 @@
 #include "swf/movie.h"
 #include "display/player.h"
 #include "render/raster.h"
+#include "sound/decoder.h"
+#include "sound/mixer.h"
+#include "sound/tags.h"
+#include "swf/bytes.h"
+
+namespace {
+
+// The bytes as coded sound: the first is a sound tag's format byte, the next two a sample count
+// and the size of stream blocks, the rest the coded samples; decoded whole as an event sound,
+// in blocks as a stream, and mixed with playing instructions read from the same bytes.
+void DecodeAndMix(std::span<const std::uint8_t> data) {
+  using namespace quillon::player;
+  if (data.size() < 3) return;
+  const std::uint8_t headBytes[] = {data[0], data[0], data[1], 0};
+  Reader headReader{std::span<const std::uint8_t>(headBytes)};
+  const sound::StreamHead head = sound::ReadStreamHead(headReader);
+  const auto coded = data.subspan(3);
+  auto pcm = std::make_shared<sound::Pcm>(sound::DecodeSound(head.format, data[1] * 64u + data[2], coded));
+  sound::StreamBuilder stream;
+  stream.Head(head);
+  const std::size_t block = data[2] + 1u;
+  std::size_t frames = 0;
+  for (std::size_t at = 0; at < coded.size(); at += block, ++frames)
+    stream.Block(frames, coded.subspan(at, std::min(block, coded.size() - at)));
+  const auto decoded = stream.Finish(frames);
+  sound::Mixer mixer;
+  Reader infoReader(coded);
+  sound::Voice voice;
+  voice.pcm = pcm;
+  voice.info = sound::ReadSoundInfo(infoReader);
+  mixer.Play(voice);
+  if (decoded) {
+    sound::Voice streamed;
+    streamed.pcm = std::shared_ptr<const sound::Pcm>(decoded, &decoded->pcm);
+    mixer.Play(streamed);
+  }
+  std::vector<std::int16_t> out(4096 * 2, 0);
+  mixer.Mix(out);
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillon::player;
@@ -42,6 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (avm1::Object* saved = quillon::player::data::ReadSol(vm, bytes)) (void)quillon::player::data::WriteSol(vm, "fuzz", saved);
     vm.Collect();
   }
+  DecodeAndMix(std::span<const std::uint8_t>(data, size));
   const LoadResult loaded = LoadMovie(std::span<const std::uint8_t>(data, size));
   if (!loaded.movie) return 0;
   Player player(loaded.movie);

@@ -76,6 +76,15 @@ TEST(AdpcmDecoding, DamagedDataGivesWhatItHoldsThenSilence) {
   EXPECT_NE(pcm.samples[100], 0);
 }
 
+// Found by the fuzzer: a body without even its code size was read past its end.
+TEST(AdpcmDecoding, BodiesTooShortForTheirHeadsAreSilence) {
+  for (const Bytes& body : {Bytes{}, Bytes{0x40}, Bytes{0xC0, 0x12}}) {
+    const Pcm pcm = DecodeSound(Make(Codec::Adpcm, 22050, true, true), 300, body);
+    EXPECT_EQ(pcm.frames(), 300u) << body.size() << " bytes";
+    EXPECT_TRUE(std::all_of(pcm.samples.begin(), pcm.samples.end(), [](std::int16_t s) { return s == 0; }));
+  }
+}
+
 TEST(SilentCodecs, NellymoserIsSilenceOfItsLength) {
   for (const Codec codec : {Codec::Nelly, Codec::Nelly8k, Codec::Nelly16k, Codec::Speex}) {
     const Pcm pcm = DecodeSound(Make(codec, 8000, true, false), 4000, Bytes(500, 0x5A));

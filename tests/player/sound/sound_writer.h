@@ -157,4 +157,64 @@ inline Bytes StreamHead(std::uint8_t format, unsigned blockFrames) {
 
 inline Bytes StreamBlock(const Bytes& data) { return Tag(19, data); }
 
+// The frames of an MP3 file (layer III), as a stream's blocks carry them whole, each with the
+// sample frames it decodes to.
+struct Mp3Frame {
+  Bytes bytes;
+  unsigned samples = 0;
+};
+
+inline std::vector<Mp3Frame> Mp3Frames(const Bytes& file) {
+  static constexpr unsigned kRate1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+  static constexpr unsigned kRate2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+  static constexpr unsigned kHz[] = {44100, 48000, 32000};
+  std::vector<Mp3Frame> frames;
+  for (std::size_t at = 0; at + 4 <= file.size();) {
+    const unsigned version = file[at + 1] >> 3 & 3, bitrate = file[at + 2] >> 4, rate = file[at + 2] >> 2 & 3;
+    if (file[at] != 0xFF || (file[at + 1] & 0xE0) != 0xE0 || (file[at + 1] >> 1 & 3) != 1 || version == 1 ||
+        bitrate == 0 || bitrate == 15 || rate == 3) {
+      ++at;
+      continue;
+    }
+    const bool one = version == 3;
+    const unsigned hz = kHz[rate] >> (one ? 0 : version == 2 ? 1 : 2);
+    const std::size_t length = (one ? 144000u : 72000u) * (one ? kRate1 : kRate2)[bitrate] / hz + (file[at + 2] >> 1 & 1);
+    if (at + length > file.size()) break;
+    frames.push_back({Bytes(file.begin() + static_cast<std::ptrdiff_t>(at), file.begin() + static_cast<std::ptrdiff_t>(at + length)),
+                      one ? 1152u : 576u});
+    at += length;
+  }
+  return frames;
+}
+
+// A streamed MP3 sound for a timeline of `frames` frames at `frameRate`: the head, then each
+// frame's block holding the MP3 frames that bring the stream up to that frame's end, as an
+// authoring tool lays them out. Returns every frame's tags, each ending in ShowFrame.
+inline std::vector<Bytes> Mp3StreamTags(const Bytes& file, std::uint8_t format, int sampleRate, double frameRate,
+                                        int frames) {
+  const auto all = Mp3Frames(file);
+  std::vector<Bytes> tags = {StreamHead(format, static_cast<unsigned>(sampleRate / frameRate))};
+  std::size_t next = 0;
+  double have = 0;
+  for (int f = 0; f < frames; ++f) {
+    Bytes block;
+    unsigned count = 0;
+    Bytes body;
+    while (next < all.size() && have < (f + 1) * sampleRate / frameRate) {
+      Append(body, all[next].bytes);
+      count += all[next].samples;
+      have += all[next].samples;
+      ++next;
+    }
+    if (count) {
+      U16(block, count);
+      U16(block, 0);  // seek samples
+      Append(block, body);
+      tags.push_back(StreamBlock(block));
+    }
+    tags.push_back(ShowFrame());
+  }
+  return tags;
+}
+
 }  // namespace quillon::player::test
