@@ -35,7 +35,7 @@ struct Folder {
 // sheet.onLoad = function (ok) { trace(name + " " + ok + " " + sheet.loaded + " " + sheet.getStyleNames().length); };
 // trace(sheet.load(url));
 void LoadSheet(Asm& a, const std::string& sheet, const std::string& url) {
-  a.Push(sheet, 0, "TextField").GetVariable().Push("StyleSheet").GetMember().NewObject().SetVariable();
+  a.Push(sheet, 0, "TextField").GetVariable().Push("StyleSheet").NewMethod().SetVariable();
   a.Push(sheet).GetVariable().Push("onLoad");
   a.DefineFunction("", {"ok"}, [&](Asm& f) {
     f.Push(sheet + " ").Push("ok").GetVariable().Add2().Push(" ").Add2();
@@ -72,7 +72,7 @@ TEST(StyleSheetLoad, LoadedStylesReadBackAsTheCssSaid) {
   Folder folder;
   folder.Write("one.css", "h1 { color: #00FF00; text-align: center; }");
   Asm a;
-  a.Push("sheet", 0, "TextField").GetVariable().Push("StyleSheet").GetMember().NewObject().SetVariable();
+  a.Push("sheet", 0, "TextField").GetVariable().Push("StyleSheet").NewMethod().SetVariable();
   a.Push("sheet").GetVariable().Push("onLoad");
   a.DefineFunction("", {"ok"}, [](Asm& f) {
     f.Push("h1", 1, "sheet").GetVariable().Push("getStyle").CallMethod().StoreRegister(0).Pop();
