@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "avm1/classes/date.h"
+#include "avm1/classes/string.h"
 #include "swf/movie.h"
 #include "display/player.h"
 #include "display/sound_stage.h"
@@ -293,6 +294,11 @@ std::size_t Deliver(Player& player, const Json& events, std::size_t next) {
         if (code->text == name) player.TextControl(value);
     } else if (t == "FocusLost" || t == "FocusGained") {
       player.WindowFocus(t == "FocusGained");
+    } else if (t == "ImePreedit" || t == "ImeCommit") {
+      const Json* text = e.Field("text");
+      const std::u16string units = text ? avm1::strings::Utf8ToUtf16(text->text) : std::u16string();
+      if (t == "ImePreedit") player.ImePreedit(units);
+      else player.ImeCommit(units);
     } else if (t == "TextInput") {
       const Json* cp = e.Field("codepoint");
       if (cp && !cp->text.empty()) {

@@ -558,7 +558,7 @@ bool IsInstance(const Value& obj, const Value& ctor) {
 // A bounded concatenation: scripts that double a string in a loop stop growing it.
 std::string Joined(std::string a, const std::string& b) {
   if (a.size() + b.size() > kMaxStringLength) throw ScriptAbort{"string too long"};
-  a += b;
+  strings::Join(a, b);
   return a;
 }
 

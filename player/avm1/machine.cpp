@@ -372,6 +372,10 @@ void Machine::RunBlock(std::shared_ptr<const std::vector<std::uint8_t>> code, st
   --running_;
 }
 
+void Machine::Trace(const std::string& line) {
+  if (onTrace) onTrace(strings::Printable(line));
+}
+
 void Machine::ReportUncaught(const Value& v) {
   try {
     Trace("Warning: Uncaught exception, " + ToString(v));

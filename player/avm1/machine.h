@@ -172,9 +172,7 @@ class Machine {
 
   // Scripts' trace output, one line per call.
   std::function<void(const std::string&)> onTrace;
-  void Trace(const std::string& line) {
-    if (onTrace) onTrace(line);
-  }
+  void Trace(const std::string& line);
   // An exception no script caught: the trace output says so, as the reference player's does.
   void ReportUncaught(const Value& v);
   // Runs script calls that the player starts between frames: the time limits apply, and what

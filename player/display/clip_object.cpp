@@ -11,6 +11,7 @@
 #include "avm1/classes/extra_classes.h"
 #include "avm1/classes/filters.h"
 #include "display/player.h"
+#include "display/text_field.h"
 #include "render/raster.h"
 
 namespace quillon::player {
@@ -49,6 +50,9 @@ struct Box {
 };
 
 Box Rect(double x0, double y0, double x1, double y1) { return {x0, y0, x1, y1}; }
+
+// What auto-size has moved a text field's box by, which _x counts in.
+double FieldShift(const DisplayObject& d) { return d.sprite && d.sprite->field ? d.sprite->field->autoShift : 0; }
 
 Box LocalBounds(const Instance& inst, int depth);
 
@@ -335,7 +339,7 @@ Value ClipObject::GetIndexed(int index) {
   const bool empty = inst->timeline == &player_.emptyTimeline_;
   const double frames = inst->timeline ? static_cast<double>(inst->timeline->frames.size()) : 1;
   switch (index) {
-    case 0: return Value::Num(m.tx / 20);
+    case 0: return Value::Num((m.tx + FieldShift(*d)) / 20);
     case 1: return Value::Num(m.ty / 20);
     case 2: KnowScale(*d); return Value::Num(d->xscale);
     case 3: KnowScale(*d); return Value::Num(d->yscale);
@@ -397,21 +401,23 @@ void ClipObject::SetIndexed(int index, const Value& value) {
   }
   if (!std::isfinite(v)) return;
   switch (index) {
-    case 0: m.tx = Twips(v); d->movedByScript = true; break;
+    case 0: m.tx = Twips(v) - FieldShift(*d); d->movedByScript = true; break;
     case 1: m.ty = Twips(v); d->movedByScript = true; break;
     case 2: KnowScale(*d); d->xscale = v; ApplyScale(*d); d->movedByScript = true; break;
     case 3: KnowScale(*d); d->yscale = v; ApplyScale(*d); d->movedByScript = true; break;
-    case 6: d->colorTransform.am = v / 100; break;
+    case 6:
+      // The multiplier is kept in 256ths, as a movie's colour transforms carry it.
+      d->colorTransform.am = std::clamp(std::trunc(v / 100 * 256), -32768.0, 32767.0) / 256;
+      break;
     case 8: case 9: {
       if (d->sprite && d->sprite->field) {
-        // A text field's size is its box: the box grows, the text keeps its scale.
+        // A text field's size is its box, given unscaled: the field keeps its scale, so a
+        // doubled field set to 20 shows 40 wide.
         text::Field& f = *d->sprite->field;
-        KnowScale(*d);
-        const double scale = (index == 8 ? d->xscale : d->yscale) / 100;
-        if (scale == 0) break;
-        const double size = std::max(0.0, Twips(v / scale));
+        const double size = std::max(0.0, Twips(v));
         (index == 8 ? f.xMax : f.yMax) = (index == 8 ? f.xMin : f.yMin) + size;
         ++f.revision;
+        RefitField(player_.fonts(), f);  // auto-size fits the box again
         break;
       }
       const Box local = ObjectBounds(*d, 0);

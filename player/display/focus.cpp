@@ -8,6 +8,7 @@
 #include "display/clip_object.h"
 #include "display/player.h"
 #include "display/tab_order.h"
+#include "display/text_field.h"
 
 namespace quillon::player {
 namespace {
@@ -149,6 +150,13 @@ void Player::SetFocus(Instance* to) {
     to->field->selectionEnd = to->field->text.size();
   }
   if (before.get() == to) return;
+  // Text being composed stays in the field it was typed into, committed.
+  if (Instance* composed = EndComposition(true)) {
+    TextChanged(*composed);
+    NotifyFieldChanged(*vm_, *static_cast<ClipObject*>(ObjectOf(*composed)));
+  }
+  // A field that loses the focus forgets its selection: replaceSel then inserts at the start.
+  if (before && before->field) before->field->selectionBegin = before->field->selectionEnd = 0;
   focus_ = to ? to->weak_from_this() : std::weak_ptr<Instance>();
   const Value oldValue = before ? Value::Obj(ObjectOf(*before)) : Value::Null();
   const Value newValue = to ? Value::Obj(ObjectOf(*to)) : Value::Null();
@@ -281,6 +289,22 @@ bool Player::StageBox(const Instance& inst, double out[4]) const {
     out[i] = std::round(out[i]);
   }
   return true;
+}
+
+void Player::PlaceCaret(Instance& field) {
+  text::Field* f = field.field.get();
+  if (!f) return;
+  Matrix m;
+  const Instance* at = &field;
+  for (int i = 0; at && i < kMaxFocusNesting; ++i) {
+    if (const DisplayObject* d = PlacedOf(*at)) m = d->matrix * m;
+    at = at->parent.lock().get();
+  }
+  const Point p = m.inverse().apply(mouse_);
+  if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
+  const text::Layout layout = text::LayoutField(*f, fonts());
+  const std::size_t index = std::min(layout.CharAt(*f, (p.x - layout.xMin) / 20, (p.y - layout.yMin) / 20), f->text.size());
+  f->selectionBegin = f->selectionEnd = index;
 }
 
 bool Player::FocusRectShown(const Instance& inst) const {

@@ -1134,7 +1134,9 @@ void Player::MouseDown(int button) {
   }
   // A click gives the focus to the selectable text field under it, and takes it from anything else.
   Instance* target = MouseFocusTarget(*root_, rootDisplay_.matrix.inverse().apply(mouse_), 0);
-  ChangeFocus(target && target->field && target->field->selectable ? target : nullptr, false);
+  const bool intoField = target && target->field && target->field->selectable;
+  ChangeFocus(intoField ? target : nullptr, false);
+  if (intoField && Focused() == target) PlaceCaret(*target);
   RunQueue();
 }
 

@@ -160,6 +160,10 @@ class Player {
   void MouseWheel(int delta);
   // The window lost (or got back) the keyboard: the focus leaves the stage with it.
   void WindowFocus(bool active);
+  // An input method's text being composed: it stands in the focused field, in place of what was
+  // composed before, and is committed (onChanged) by ImeCommit or when the field loses the focus.
+  void ImePreedit(std::u16string_view text);
+  void ImeCommit(std::u16string_view text);
   // What the pointer should look like where it is: a hand over buttons and clips that answer
   // the mouse (unless useHandCursor is false), hidden after Mouse.hide.
   enum class Cursor : std::uint8_t { Arrow, Hand, Hidden };
@@ -303,6 +307,14 @@ class Player {
   Instance* MouseFocusTarget(Instance& inst, Point local, int depth);
   bool highlight_ = false;
   void SetFocus(Instance* to);
+  struct Composition {
+    std::weak_ptr<Instance> field;
+    std::size_t start = 0, length = 0;
+  } composition_;
+  // Takes the composed text out of its field (it stays, uncommitted, when `keep`); the field.
+  Instance* EndComposition(bool keep);
+  // A click in a field puts its caret at the character boundary nearest the pointer.
+  void PlaceCaret(Instance& field);
   void MoveFocus(bool backwards);
   void CallHandler(avm1::Object* obj, const char* name, std::vector<avm1::Value> args = {});
   std::weak_ptr<Instance> focus_;

@@ -47,15 +47,20 @@ void Changed(const FieldRef& r) { r.clip->player().TextChanged(*r.inst); }
 
 text::Layout LayoutOf(const FieldRef& r) { return text::LayoutField(*r.field, r.clip->player().fonts()); }
 
-// An auto-sized field's box follows its text.
-void Refit(const text::FontSource& fonts, text::Field& f) {
+}  // namespace
+
+void RefitField(const text::FontSource& fonts, text::Field& f) {
   if (f.autoSize == text::AutoSize::None) return;
   const text::Layout l = text::LayoutField(f, fonts);
   if (l.xMin == f.xMin && l.xMax == f.xMax && l.yMin == f.yMin && l.yMax == f.yMax) return;
+  f.autoShift += l.xMin - f.xMin;
   f.xMin = l.xMin, f.xMax = l.xMax, f.yMin = l.yMin, f.yMax = l.yMax;
   ++f.revision;
 }
-void Refit(const FieldRef& r) { Refit(r.clip->player().fonts(), *r.field); }
+
+namespace {
+
+void Refit(const FieldRef& r) { RefitField(r.clip->player().fonts(), *r.field); }
 
 void SetHtml(text::Field& f, std::u16string_view html) {
   text::HtmlOptions options;
@@ -115,14 +120,13 @@ const Prop kProps[] = {
      true},
     {"thickness", [](avm1::Call&, FieldRef& r) { return Value::Num(r.field->thickness); },
      [](avm1::Call& c, FieldRef& r, const Value& v) {
-       const double d = c.vm.ToNumber(v);
-       if (std::isfinite(d)) r.field->thickness = std::clamp(d, -200.0, 200.0);
+       // Kept as given, infinities and NaN too: only drawing bounds it.
+       r.field->thickness = c.vm.ToNumber(v);
      },
      true},
     {"sharpness", [](avm1::Call&, FieldRef& r) { return Value::Num(r.field->sharpness); },
      [](avm1::Call& c, FieldRef& r, const Value& v) {
-       const double d = c.vm.ToNumber(v);
-       if (std::isfinite(d)) r.field->sharpness = d;
+       r.field->sharpness = c.vm.ToNumber(v);
      },
      true},
     {"filters", [](avm1::Call& c, FieldRef& r) {
@@ -140,8 +144,10 @@ const Prop kProps[] = {
        return Value::Num(std::clamp(r.field->scroll, 1, LayoutOf(r).maxScroll));
      },
      [](avm1::Call& c, FieldRef& r, const Value& v) {
-       const double d = Whole(c.vm, v);
-       r.field->scroll = static_cast<int>(std::clamp(d, 1.0, static_cast<double>(LayoutOf(r).maxScroll)));
+       // The line index below it is a wrapping 32-bit integer: 2^31 past a multiple of 2^32
+       // wraps to the last line, one more to the first.
+       const auto index = static_cast<std::int32_t>(static_cast<std::uint32_t>(avm1::ToInt32(c.vm.ToNumber(v))) - 1u);
+       r.field->scroll = std::clamp(index, 0, std::max(LayoutOf(r).maxScroll - 1, 0)) + 1;
        ++r.field->revision;
      }},
     {"maxscroll", [](avm1::Call&, FieldRef& r) { return Value::Num(LayoutOf(r).maxScroll); }, nullptr},
@@ -216,7 +222,7 @@ const Prop kProps[] = {
      }},
     {"hscroll", [](avm1::Call&, FieldRef& r) { return Value::Num(r.field->hscroll); },
      [](avm1::Call& c, FieldRef& r, const Value& v) {
-       r.field->hscroll = std::clamp(Whole(c.vm, v), 0.0, LayoutOf(r).maxHScroll);
+       r.field->hscroll = std::clamp(static_cast<double>(avm1::ToInt32(c.vm.ToNumber(v))), 0.0, LayoutOf(r).maxHScroll);
        ++r.field->revision;
      }},
     {"maxhscroll", [](avm1::Call&, FieldRef& r) { return Value::Num(LayoutOf(r).maxHScroll); }, nullptr},
@@ -540,7 +546,7 @@ Instance* Player::Focused() const {
 void Player::TextChanged(Instance& inst) {
   text::Field* f = inst.field.get();
   if (!f) return;
-  Refit(*fonts_, *f);
+  RefitField(*fonts_, *f);
   if (f->variable.empty()) return;
   const auto scope = VariableScope(inst);
   if (!scope) return;
@@ -586,7 +592,7 @@ void Player::SyncTextVariables() {
     f.boundKnown = true;
     if (f.html) SetHtml(f, strings::Utf8ToUtf16(s));
     else text::SetText(f, strings::Utf8ToUtf16(s), f.newFormat);
-    Refit(*fonts_, f);
+    RefitField(*fonts_, f);
   }
 }
 

@@ -17,6 +17,12 @@ struct Instance;
 // Selection's index methods; after InstallMovieClip.
 void InstallTextField(avm1::Machine& vm, Player& player);
 
+namespace text {
+class FontSource;
+}
+// Fits an auto-sized field's box to its text; autoShift follows its left edge.
+void RefitField(const text::FontSource& fonts, text::Field& field);
+
 // What a field created by createTextField starts with.
 void InitScriptField(text::Field& field, double width, double height);
 

@@ -190,8 +190,11 @@ Field FieldFromDefinition(const EditTextDef& def, const FontSource& fonts) {
   }
   TextFormat format = DefaultFormat();
   if (def.hasFont)
-    if (const auto* face = dynamic_cast<const EmbeddedFace*>(fonts.Embedded(def.fontId)); face && !face->font().name.empty())
-      format.font = face->font().name;
+    if (const auto* face = dynamic_cast<const EmbeddedFace*>(fonts.Embedded(def.fontId))) {
+      if (!face->font().name.empty()) format.font = face->font().name;
+      // Plain text takes the font's style; HTML text says its own.
+      if (!def.html) format.bold = face->font().bold, format.italic = face->font().italic;
+    }
   if (def.hasFont || def.hasFontClass) format.size = def.fontHeight / 20;
   if (def.hasTextColor)
     format.color = static_cast<std::uint32_t>(def.textColor.r) << 16 | static_cast<std::uint32_t>(def.textColor.g) << 8 |

@@ -46,6 +46,9 @@ struct Field {
   // The box, in twips, in the field's own coordinates (DefineEditText's bounds, or
   // createTextField's x, y, width and height).
   double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+  // How far auto-size has moved the box's left edge (twips) since the field was made: _x
+  // reports the field's position plus this, as the reference does.
+  double autoShift = 0;
 
   std::uint16_t fontId = 0;  // an embedded font of the movie, 0 for a device font by name
   bool embedFonts = false;   // glyphs come from the movie's fonts (DefineEditText's outlines flag)

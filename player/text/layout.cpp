@@ -145,6 +145,10 @@ Layout LayoutField(const Field& field, const FontSource& fonts) {
       LineBox line;
       line.start = from < chars.size() ? at[from] : para.end;
       line.end = to < chars.size() ? at[to] : para.end;
+      // Right and centred lines leave their trailing spaces out of their width.
+      if (align == Align::Right || align == Align::Center)
+        while (visibleTo > from && IsSpace(static_cast<char16_t>(codes[visibleTo - 1] < 0x10000 ? codes[visibleTo - 1] : 0)))
+          --visibleTo;
       double width = 0, ascent = 0, descent = 0;
       for (std::size_t k = from; k < visibleTo; ++k) width += chars[k].advance;
       for (std::size_t k = from; k < to; ++k) ascent = std::max(ascent, chars[k].ascent), descent = std::max(descent, chars[k].descent);

@@ -20,6 +20,7 @@
 #include "sound/sound_writer.h"
 #include "stub_run.h"
 #include "swf_writer.h"
+#include "text/text_writer.h"
 
 namespace quillon::player {
 namespace {
@@ -755,6 +756,75 @@ TEST(StubInput, TabFocusesTheButtonWithTheYellowFrameAndEnterPressesIt) {
   SendKey(VK_RETURN);
   EXPECT_TRUE(Within(5000, [&] { return ScreenPixel(beside.x, beside.y) == RGB(0, 255, 0); }))
       << "Enter presses the focused button";
+  PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.Exit(), 0u);
+  DeleteFileW(exePath.c_str());
+}
+
+// Red while the input field's variable `answer` is not "quill", green once it is: a looping
+// watcher clip sends the root to its green second frame when the word is there.
+Bytes InputFieldMovie() {
+  as::Asm check;
+  check.Push("_root").GetVariable().Push("answer").GetMember().Push("quill").Equals2().Not().If("wait");
+  check.Push(2, 1, "_root").GetVariable().Push("gotoAndStop").CallMethod().Pop();
+  check.Label("wait");
+  TestFont font;
+  font.id = 3;
+  font.codes = u"iloqu";
+  EditText field;
+  field.id = 4;
+  field.xMin = 400, field.xMax = 3600, field.yMin = 400, field.yMax = 1000;
+  field.fontId = 3;
+  field.height = 360;
+  field.outlines = true;
+  field.border = true;
+  field.readOnly = false;
+  field.variable = "answer";
+  return MovieFile(200, 120,
+                   {Background({255, 255, 255}), RectShape(1, 0, 0, 4000, 2400, {255, 0, 0}),
+                    RectShape(2, 0, 0, 4000, 2400, {0, 255, 0}), FontTag(font), EditTextTag(field),
+                    Sprite(5, {DoActionTag(check.Code()), ShowFrame(), ShowFrame()}), PlaceObject2({.depth = 1, .id = 1}),
+                    PlaceObject2({.depth = 2, .id = 4, .name = "field"}), PlaceObject2({.depth = 3, .id = 5}),
+                    DoActionTag(as::Asm().Stop().Code()), ShowFrame(), RemoveObject2(1),
+                    PlaceObject2({.depth = 1, .id = 2}), ShowFrame()},
+                   'F', 12);
+}
+
+void TypeUnicode(const std::wstring& text) {
+  for (const wchar_t ch : text) {
+    INPUT in[2]{};
+    for (int i = 0; i < 2; ++i) {
+      in[i].type = INPUT_KEYBOARD;
+      in[i].ki.wScan = static_cast<WORD>(ch);
+      in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+    }
+    SendInput(2, in, sizeof(INPUT));
+    Sleep(30);
+  }
+}
+
+TEST(StubInput, WordsTypedIntoAnInputFieldReachItsVariable) {
+  const std::wstring exePath = WriteOutput(InputFieldMovie(), L"Type the word");
+  Played run(exePath);
+  ASSERT_TRUE(run.started());
+  const HWND hwnd = run.window();
+  ASSERT_TRUE(hwnd);
+  SetForegroundWindow(hwnd);
+  POINT beside{100, 90}, inField{60, 35};
+  ClientToScreen(hwnd, &beside);
+  ClientToScreen(hwnd, &inField);
+  EXPECT_TRUE(Within(10000, [&] { return ScreenPixel(beside.x, beside.y) == RGB(255, 0, 0); })) << "red at first";
+  SetCursorPos(inField.x, inField.y);
+  SendMouse(MOUSEEVENTF_MOVE);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  Sleep(300);
+  TypeUnicode(L"qui");
+  Sleep(500);
+  EXPECT_EQ(ScreenPixel(beside.x, beside.y), RGB(255, 0, 0)) << "part of the word is not the word";
+  TypeUnicode(L"ll");
+  EXPECT_TRUE(Within(5000, [&] { return ScreenPixel(beside.x, beside.y) == RGB(0, 255, 0); }))
+      << "the typed word reached the variable the frame script reads";
   PostMessageW(hwnd, WM_CLOSE, 0, 0);
   EXPECT_EQ(run.Exit(), 0u);
   DeleteFileW(exePath.c_str());

@@ -23,6 +23,9 @@ void SetLoader(Machine& vm, std::shared_ptr<data::Loader> loader);
 // a frame, between scripts: what finished since the previous call is delivered on this one's
 // successor, so nothing completes on the frame that started it.
 void DeliverLoads(Machine& vm);
+// A document's text from `url` for `target` (a StyleSheet, say): on a later frame its onData
+// gets the text, or undefined when nothing could be read. False without an address.
+bool LoadText(Machine& vm, Object* target, const Value& url);
 // Whether loads are in flight or waiting for delivery.
 bool LoadsPending(Machine& vm);
 

@@ -361,6 +361,12 @@ bool LoadsPending(Machine& vm) {
   return !state->pending.empty();
 }
 
+bool LoadText(Machine& vm, Object* target, const Value& url) {
+  if (!target || url.IsUndefined()) return false;
+  StartLoad(vm, target, MakeRequest(vm, vm.ToString(url), "GET", nullptr, Value{}, nullptr), false);
+  return true;
+}
+
 void LoadVariables(Machine& vm, Object* target, const std::string& url, int method, Object* source) {
   if (!target) return;
   data::Request r = MakeRequest(vm, url, method == 1 ? "GET" : "POST", (method == 1 || method == 2) ? source : nullptr,

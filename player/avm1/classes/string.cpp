@@ -274,7 +274,7 @@ Value FromCharCode(Call& c) {
     if (code == 0) break;
     units.push_back(code);
   }
-  return Value::Str(strings::Utf16ToUtf8(units));
+  return Value::Str(strings::FromUnits(units));
 }
 
 // `new` hands the constructor a fresh object; the wrapper takes over its prototype link and
@@ -392,7 +392,59 @@ std::string Utf16ToUtf8(std::u16string_view units) {
 
 std::u16string Units(std::string_view s) { return Utf8ToUtf16(s); }
 
-std::string FromUnits(std::u16string_view units) { return Utf16ToUtf8(units); }
+std::string FromUnits(std::u16string_view units) {
+  std::string out;
+  out.reserve(units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char16_t u = units[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (units[i + 1] - 0xDC00u));
+      ++i;
+    } else {
+      AppendUtf8(out, u);
+    }
+  }
+  return out;
+}
+
+namespace {
+
+// The code unit of an encoded half of a pair at `at` (three bytes), or 0.
+char16_t HalfAt(std::string_view s, std::size_t at) {
+  if (at + 3 > s.size() || static_cast<unsigned char>(s[at]) != 0xED) return 0;
+  const auto b1 = static_cast<unsigned char>(s[at + 1]), b2 = static_cast<unsigned char>(s[at + 2]);
+  if (b1 < 0xA0 || b1 > 0xBF || (b2 & 0xC0) != 0x80) return 0;
+  return static_cast<char16_t>(0xD000 | (b1 & 0x3F) << 6 | (b2 & 0x3F));
+}
+
+}  // namespace
+
+void Join(std::string& out, std::string_view s) {
+  if (out.size() >= 3 && !s.empty()) {
+    const char16_t high = HalfAt(out, out.size() - 3), low = HalfAt(s, 0);
+    if (high >= 0xD800 && high <= 0xDBFF && low >= 0xDC00) {
+      out.resize(out.size() - 3);
+      AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (low - 0xDC00u));
+      s.remove_prefix(3);
+    }
+  }
+  out.append(s);
+}
+
+std::string Printable(std::string_view s) {
+  std::string out;
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (static_cast<unsigned char>(s[i]) != 0xED || !HalfAt(s, i)) continue;
+    out.append(s.substr(from, i - from));
+    out += "\xEF\xBF\xBD";
+    i += 2;
+    from = i + 1;
+  }
+  if (from == 0) return std::string(s);
+  out.append(s.substr(from));
+  return out;
+}
 
 std::size_t UnitCount(std::string_view s) {
   std::size_t n = 0;
@@ -402,7 +454,7 @@ std::size_t UnitCount(std::string_view s) {
 
 void AppendBounded(std::string& out, std::string_view s) {
   if (s.size() > kMaxStringLength - std::min(out.size(), kMaxStringLength)) throw ScriptAbort{"string too long"};
-  out.append(s);
+  Join(out, s);
 }
 
 }  // namespace strings

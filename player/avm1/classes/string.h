@@ -29,10 +29,16 @@ Object* NewStringObject(Machine& vm, std::string value);
 namespace strings {
 
 // Strings are UTF-8 inside the machine (a movie's text from before SWF 6 is decoded as it is
-// read); scripts index them by UTF-16 code units.
+// read); scripts index them by UTF-16 code units. Half of a pair cut out by a script keeps its
+// three-byte form, so that joining the halves again gives the character back.
 std::u16string Units(std::string_view s);
 std::string FromUnits(std::u16string_view units);
 std::size_t UnitCount(std::string_view s);
+// Appends `s` to `out`, a high half at the end of `out` and a low half at the start of `s`
+// becoming one character.
+void Join(std::string& out, std::string_view s);
+// The text as the reference prints it: lone halves of pairs as U+FFFD.
+std::string Printable(std::string_view s);
 
 // UTF-8 is read leniently: a byte that starts no valid sequence stands for itself (Latin-1).
 std::u16string Utf8ToUtf16(std::string_view s);

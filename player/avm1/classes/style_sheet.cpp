@@ -287,11 +287,28 @@ Function* NewStyleSheetClass(Machine& vm) {
   method("parseCSS", ParseInto, 1);
   proto->Define("parse", Value::Obj(vm.NewNative(ParseInto, 1)), kDontEnum);
   method("load", [](Call& c) -> Value {
-    // Not loaded yet: the call is accepted as the reference accepts it, and no styles arrive.
     Object* self = c.This();
     if (!self || c.Count() == 0) return Value::Bool(false);
-    return Value::Bool(true);
+    self->Set("loaded", Value::Bool(false));
+    return Value::Bool(LoadText(c.vm, self, c.Arg(0)));
   }, 1);
+  // What a finished load hands over: the CSS text, or undefined when nothing could be read.
+  proto->DefineNative("onData", [](Call& c) -> Value {
+    Object* self = c.This();
+    if (!self) return {};
+    if (c.Arg(0).IsUndefined()) {
+      const Value failed[] = {Value::Bool(false)};
+      c.vm.CallMethod(self, "onLoad", failed);
+      return {};
+    }
+    const Value src[] = {Value::Str(c.vm.ToString(c.Arg(0)))};
+    const Value parsed = c.vm.CallMethod(self, "parseCSS", src);
+    self->Set("loaded", Value::Bool(true));
+    const Value result[] = {Value::Bool(c.vm.ToBool(parsed))};
+    c.vm.CallMethod(self, "onLoad", result);
+    return {};
+  }, 1);
+  proto->DefineNative("onLoad", [](Call&) -> Value { return {}; }, 1);
   return vm.NewClass([](Call&) { return Value::Undefined(); }, nullptr, proto);
 }
 

@@ -90,7 +90,8 @@ TEST(StringTest, CharAtAndCharCodeAtIndexUnits) {
   Rig rig;
   const Value s = S("h\xF0\x9F\x98\x8Bi");  // h, U+1F60B, i
   EXPECT_EQ(Text(rig, s, "charAt", {N(0)}), "h");
-  EXPECT_EQ(Text(rig, s, "charAt", {N(1)}), kReplacement);  // half a pair prints as U+FFFD
+  EXPECT_EQ(Text(rig, s, "charAt", {N(1)}), "\xED\xA0\xBD");  // the high half of the pair, D83D
+  EXPECT_EQ(Text(rig, s, "charAt", {N(2)}), "\xED\xB8\x8B");  // and the low one, DE0B
   EXPECT_EQ(Text(rig, s, "charAt", {N(3)}), "i");
   EXPECT_EQ(Text(rig, s, "charAt", {N(4)}), "");
   EXPECT_EQ(Text(rig, s, "charAt", {N(-1)}), "");
@@ -237,7 +238,7 @@ TEST(StringTest, ConcatAndFromCharCode) {
   EXPECT_EQ(fromCodes({N(72), N(0), N(73)}), "H");  // a zero ends the string
   EXPECT_EQ(fromCodes({S("junk"), N(65)}), "");
   EXPECT_EQ(fromCodes({N(0xD83D), N(0xDE0B)}), "\xF0\x9F\x98\x8B");
-  EXPECT_EQ(fromCodes({N(0xDC00)}), kReplacement);
+  EXPECT_EQ(fromCodes({N(0xDC00)}), "\xED\xB0\x80");
   EXPECT_EQ(fromCodes({N(0x3039)}), "\xE3\x80\xB9");
   EXPECT_EQ(fromCodes({}), "");
   Rig v5(5);
@@ -252,6 +253,26 @@ TEST(StringTest, Utf8ReadingIsLenient) {
   EXPECT_EQ(strings::Utf8ToUtf16("\xC0\x80"), (std::u16string{0xC0, 0x80}));          // overlong
   EXPECT_EQ(strings::Utf8ToUtf16("\xED\xA0\xBD"), (std::u16string{0xD83D}));          // a lone half
   EXPECT_EQ(strings::Utf16ToUtf8(u"\u00e9\u3042"), "\xC3\xA9\xE3\x81\x82");
+}
+
+TEST(StringTest, HalvesOfAPairJoinBackAndPrintAsReplacementsAlone) {
+  Rig rig;
+  const std::string high = "\xED\xA0\xBD", low = "\xED\xB8\x8B";  // D83D DE0B: U+1F60B
+  std::string joined = "h" + high;
+  strings::Join(joined, low + "i");
+  EXPECT_EQ(joined, "h\xF0\x9F\x98\x8Bi");
+  EXPECT_EQ(strings::UnitCount(joined), 4u);
+  std::string reversed = low;
+  strings::Join(reversed, high);  // low then high is no pair
+  EXPECT_EQ(reversed, low + high);
+  // A script that copies a string one charAt at a time ends with the same string.
+  const Value s = S("a\xF0\x9F\x98\x8B");
+  const Value copy[] = {Value::Str(Text(rig, s, "charAt", {N(1)})), Value::Str(Text(rig, s, "charAt", {N(2)}))};
+  EXPECT_EQ(Text(rig, S("a"), "concat", {copy[0], copy[1]}), "a\xF0\x9F\x98\x8B");
+  EXPECT_EQ(strings::Printable("x" + high + "y" + low), "x" + kReplacement + "y" + kReplacement);
+  EXPECT_EQ(strings::Printable("\xF0\x9F\x98\x8B"), "\xF0\x9F\x98\x8B");
+  rig.vm.Trace(low);
+  EXPECT_EQ(rig.lines, (std::vector<std::string>{kReplacement}));
 }
 
 }  // namespace

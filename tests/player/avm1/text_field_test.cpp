@@ -220,5 +220,89 @@ TEST(TextFieldVariable, AFieldInsideAButtonIsBoundOnTheButtonsClip) {
   EXPECT_EQ(shown->field->text, u"after");
 }
 
+TEST(TextFieldScript, AutoSizeFromTheRightMovesXAndWidthIsSetUnscaled) {
+  Asm a;
+  MakeField(a);  // at (10, 20), 100 x 30
+  SetMember(a, "t", "autoSize", "right");
+  // No fonts here: the empty text is 0 wide, the box the 2 + 2 pixel gutters, its right edge kept.
+  TraceValue(a, "t._x");
+  TraceValue(a, "t._width");
+  SetMember(a, "t", "_x", 0.0);
+  TraceValue(a, "t._x");
+  SetMember(a, "t", "_width", 50.0);  // the box grows to 50, then fits its text from the right again
+  TraceValue(a, "t._x");
+  TraceValue(a, "t._width");
+  MakeField(a, "u");
+  SetMember(a, "u", "_xscale", 200.0);
+  SetMember(a, "u", "_width", 20.0);  // the box is 20 of the field's own pixels, shown doubled
+  TraceValue(a, "u._width");
+  TraceValue(a, "u._xscale");
+  Stage s(a);
+  EXPECT_EQ(s.Take(), (Lines{"106", "4", "0", "46", "4", "40", "200"}));
+}
+
+TEST(TextFieldScript, AlphaKeepsWholeTwoHundredFiftySixths) {
+  Asm a;
+  MakeField(a);
+  for (double alpha : {0.5, 50.0, 33.0, -20.0}) {
+    SetMember(a, "t", "_alpha", alpha);
+    TraceValue(a, "t._alpha");
+  }
+  Stage s(a);
+  // 0.5% of 256 is 1.28, kept as 1; 33% is 84.48, kept as 84; truncation goes towards zero.
+  EXPECT_EQ(s.Take(), (Lines{"0.390625", "50", "32.8125", "-19.921875"}));
+}
+
+// A field at (0, 0), 100 x 30, holding "test", with the focus given by a click at (x, 10).
+struct ClickedField {
+  Stage stage;
+  explicit ClickedField(double x) : stage(Script()) {
+    stage.player.MouseMove(x, 10);
+    stage.player.MouseDown();
+    stage.player.MouseUp();
+  }
+  static Asm Script() {
+    Asm a;
+    Call(a, "_root", "createTextField", {"t", 1.0, 0.0, 0.0, 100.0, 30.0}).Op(ops::kPop);
+    SetMember(a, "t", "type", "input");
+    SetMember(a, "t", "text", "test");
+    Get(a, "t").Push("onChanged");
+    a.DefineFunction("", {}, [](Asm& body) { TraceValue(body, "t.text"); });
+    a.Op(ops::kSetMember);
+    return a;
+  }
+};
+
+TEST(TextFieldInput, AClickPutsTheCaretWhereItFallsInsteadOfSelectingAll) {
+  ClickedField after(90);
+  after.stage.player.TextInput(U'x');
+  EXPECT_EQ(after.stage.Take(), (Lines{"testx"})) << "past the text's end: the caret goes after it";
+  ClickedField before(1);
+  before.stage.player.TextInput(U'x');
+  EXPECT_EQ(before.stage.Take(), (Lines{"xtest"})) << "left of the gutter: the caret goes first";
+}
+
+TEST(TextFieldInput, ComposedTextStandsInTheFieldAndCommitsWhenTheFocusLeaves) {
+  ClickedField f(90);
+  f.stage.player.ImePreedit(u"k");
+  f.stage.player.ImePreedit(u"ka");  // each version replaces the one before
+  EXPECT_TRUE(f.stage.Take().empty()) << "composing is no change yet";
+  const Instance* field = nullptr;
+  for (const auto& [depth, obj] : f.stage.player.rootInstance().displayList)
+    if (obj.sprite && obj.sprite->field) field = obj.sprite.get();
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->field->text, u"testka");
+  f.stage.player.ImeCommit(u"\u304B");  // the input method's own character
+  EXPECT_EQ(f.stage.Take(), (Lines{"test\xE3\x81\x8B"}));
+  EXPECT_EQ(field->field->text, u"test\u304B");
+  f.stage.player.ImePreedit(u"q");
+  f.stage.player.MouseMove(150, 150);  // a click outside takes the focus away
+  f.stage.player.MouseDown();
+  f.stage.player.MouseUp();
+  EXPECT_EQ(f.stage.Take(), (Lines{"test\xE3\x81\x8Bq"})) << "the composed text stays, committed";
+  EXPECT_EQ(field->field->selectionBegin, 0u);
+  EXPECT_EQ(field->field->selectionEnd, 0u) << "a field without the focus forgets its selection";
+}
+
 }  // namespace
 }  // namespace quillon::player

@@ -118,6 +118,7 @@ struct EditText {
   int fontId = 0;       // 0: no font
   int height = 240;     // twips
   bool outlines = false, border = false, html = false, wordWrap = false, multiline = false, password = false;
+  bool readOnly = true;  // false: an input field
   bool hasColor = false;
   Rgb color{0, 0, 0};
   std::string variable, text;
@@ -127,7 +128,7 @@ inline Bytes EditTextTag(const EditText& e) {
   Bytes body;
   U16(body, static_cast<unsigned>(e.id));
   Append(body, Rect(e.xMin, e.xMax, e.yMin, e.yMax));
-  std::uint8_t a = 0x08;  // read-only
+  std::uint8_t a = e.readOnly ? 0x08 : 0;
   if (!e.text.empty()) a |= 0x80;
   if (e.wordWrap) a |= 0x40;
   if (e.multiline) a |= 0x20;
