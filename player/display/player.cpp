@@ -313,8 +313,10 @@ DisplayObject* Player::Instantiate(Instance& parent, int depth, DisplayObject ob
       Instantiate(*inst, rec.depth, std::move(child), false);
     }
   }
-  if (const auto* edit = c ? std::get_if<EditTextDef>(c) : nullptr)
+  if (const auto* edit = c ? std::get_if<EditTextDef>(c) : nullptr) {
     inst->field = std::make_shared<text::Field>(text::FieldFromDefinition(*edit, *fonts_));
+    inst->field->swfVersion = movie_->version;
+  }
   if (timeline) ApplyFrame(*inst, 0, true);
   if (byScript && ctor && !inst->detached) CallConstructor(*inst, ctor);
   QueueClipEvent(*inst, kEventLoad, "onLoad");

@@ -535,6 +535,7 @@ void Player::CloneField(const Instance& source, DisplayObject& copy) {
   // latest change to any of them.
   copy.sprite->field = std::make_shared<text::Field>();
   InitScriptField(*copy.sprite->field, 0, 0);
+  copy.sprite->field->swfVersion = source.field->swfVersion;
   copy.sprite->field->readOnly = source.field->readOnly;
 }
 

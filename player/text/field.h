@@ -49,6 +49,8 @@ struct Field {
   // How far auto-size has moved the box's left edge (twips) since the field was made: _x
   // reports the field's position plus this, as the reference does.
   double autoShift = 0;
+  // The movie's SWF version: from 8 on, right and centred lines leave trailing spaces out.
+  int swfVersion = 8;
 
   std::uint16_t fontId = 0;  // an embedded font of the movie, 0 for a device font by name
   bool embedFonts = false;   // glyphs come from the movie's fonts (DefineEditText's outlines flag)

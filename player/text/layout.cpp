@@ -146,7 +146,7 @@ Layout LayoutField(const Field& field, const FontSource& fonts) {
       line.start = from < chars.size() ? at[from] : para.end;
       line.end = to < chars.size() ? at[to] : para.end;
       // Right and centred lines leave their trailing spaces out of their width.
-      if (align == Align::Right || align == Align::Center)
+      if ((align == Align::Right || align == Align::Center) && field.swfVersion >= 8)
         while (visibleTo > from && IsSpace(static_cast<char16_t>(codes[visibleTo - 1] < 0x10000 ? codes[visibleTo - 1] : 0)))
           --visibleTo;
       double width = 0, ascent = 0, descent = 0;
