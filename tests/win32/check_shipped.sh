@@ -14,7 +14,7 @@ check "Quillon.exe carries the built stub as CUSTOM/101/2052" \
   'wrestool -x --raw --type=CUSTOM --name=101 --language=2052 "$exe" | cmp -s - "$stub"'
 for f in "$exe" "$stub"; do
   others=$("$objdump" -p "$f" | awk '/DLL Name:/ {print toupper($3)}' |
-    grep -v -x -E 'KERNEL32.DLL|USER32.DLL|GDI32.DLL|COMDLG32.DLL|SHELL32.DLL|SHLWAPI.DLL|COMCTL32.DLL|UXTHEME.DLL|MSIMG32.DLL|OLE32.DLL|OLEAUT32.DLL|ADVAPI32.DLL|MSVCRT.DLL|WINMM.DLL|WS2_32.DLL|WINHTTP.DLL')
+    grep -v -x -E 'KERNEL32.DLL|USER32.DLL|GDI32.DLL|COMDLG32.DLL|SHELL32.DLL|SHLWAPI.DLL|COMCTL32.DLL|UXTHEME.DLL|MSIMG32.DLL|OLE32.DLL|OLEAUT32.DLL|ADVAPI32.DLL|MSVCRT.DLL|WINMM.DLL|MSACM32.DLL|WS2_32.DLL|WINHTTP.DLL')
   check "$(basename "$f") imports only system DLLs ${others:+(also: $others)}" '[ -z "$others" ]'
 done
 echo "shipped: $((5 - failed)) passed, $failed failed"
