@@ -53,25 +53,6 @@ ColorTransform ReadColorTransform(Reader& r, bool alpha) {
   return cx;
 }
 
-namespace {
-
-enum Tag : int {
-  kEnd = 0, kShowFrame = 1, kDefineShape = 2, kPlaceObject = 4, kRemoveObject = 5, kDefineBits = 6,
-  kDefineButton = 7, kDefineButton2 = 34,
-  kExportAssets = 56, kDefineVideoStream = 60,
-  kJpegTables = 8, kSetBackgroundColor = 9, kDoAction = 12, kDefineBitsLossless = 20, kDefineBitsJpeg2 = 21,
-  kDefineShape2 = 22, kPlaceObject2 = 26, kRemoveObject2 = 28, kDefineShape3 = 32, kDefineBitsJpeg3 = 35,
-  kDefineBitsLossless2 = 36, kDefineSprite = 39, kFrameLabel = 43, kDefineMorphShape = 46,
-  kFileAttributes = 69, kPlaceObject3 = 70, kDoAbcDefine = 72, kDoAbc = 82, kDefineShape4 = 83,
-  kDefineMorphShape2 = 84, kDefineBitsJpeg4 = 90, kDoInitAction = 59,
-  kDefineSound = 14, kStartSound = 15, kDefineButtonSound = 17, kSoundStreamHead = 18, kSoundStreamBlock = 19,
-  kSoundStreamHead2 = 45, kStartSound2 = 89,
-};
-
-// Sprites nest sprites only through the dictionary, but a damaged movie could still nest
-// DefineSprite tags; deeper ones are skipped.
-constexpr int kMaxSpriteNesting = 1;
-
 Rgba ReadRgb(Reader& r) {
   Rgba c;
   c.r = r.u8();
@@ -95,6 +76,26 @@ void ReadRect(Reader& r, double& xMin, double& xMax, double& yMin, double& yMax)
   yMax = r.sbits(n);
   r.align();
 }
+
+namespace {
+
+enum Tag : int {
+  kEnd = 0, kShowFrame = 1, kDefineShape = 2, kPlaceObject = 4, kRemoveObject = 5, kDefineBits = 6,
+  kDefineButton = 7, kDefineButton2 = 34,
+  kExportAssets = 56, kDefineVideoStream = 60,
+  kJpegTables = 8, kSetBackgroundColor = 9, kDoAction = 12, kDefineBitsLossless = 20, kDefineBitsJpeg2 = 21,
+  kDefineShape2 = 22, kPlaceObject2 = 26, kRemoveObject2 = 28, kDefineShape3 = 32, kDefineBitsJpeg3 = 35,
+  kDefineBitsLossless2 = 36, kDefineSprite = 39, kFrameLabel = 43, kDefineMorphShape = 46,
+  kFileAttributes = 69, kPlaceObject3 = 70, kDoAbcDefine = 72, kDoAbc = 82, kDefineShape4 = 83,
+  kDefineMorphShape2 = 84, kDefineBitsJpeg4 = 90, kDoInitAction = 59,
+  kDefineSound = 14, kStartSound = 15, kDefineButtonSound = 17, kSoundStreamHead = 18, kSoundStreamBlock = 19,
+  kSoundStreamHead2 = 45, kStartSound2 = 89,
+};
+
+// Sprites nest sprites only through the dictionary, but a damaged movie could still nest
+// DefineSprite tags; deeper ones are skipped.
+constexpr int kMaxSpriteNesting = 1;
+
 
 
 

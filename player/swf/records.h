@@ -10,6 +10,10 @@
 namespace quillon::player {
 
 Matrix ReadMatrix(Reader& r);
+Rgba ReadRgb(Reader& r);
+Rgba ReadRgba(Reader& r);
+Rgba ReadColor(Reader& r, bool alpha);
+void ReadRect(Reader& r, double& xMin, double& xMax, double& yMin, double& yMax);
 ColorTransform ReadColorTransform(Reader& r, bool alpha);
 // A filter list (PlaceObject3, button records); a damaged one keeps the filters read whole.
 std::vector<Filter> ReadFilters(Reader& r);

@@ -15,25 +15,6 @@ enum TextTag : int {
   kDefineFont3 = 75, kDefineFontName = 88,
 };
 
-void ReadBounds(Reader& r, double& xMin, double& yMin, double& xMax, double& yMax) {
-  r.align();
-  const int n = static_cast<int>(r.ubits(5));
-  xMin = r.sbits(n);
-  xMax = r.sbits(n);
-  yMin = r.sbits(n);
-  yMax = r.sbits(n);
-  r.align();
-}
-
-Rgba ReadColour(Reader& r, bool alpha) {
-  Rgba c;
-  c.r = r.u8();
-  c.g = r.u8();
-  c.b = r.u8();
-  if (alpha) c.a = r.u8();
-  return c;
-}
-
 // A 16-bit float (1 sign, 5 exponent, 10 mantissa bits), as align zones store them.
 double Half(std::uint16_t h) {
   const int sign = h >> 15, exponent = (h >> 10) & 31, mantissa = h & 1023;
@@ -129,7 +110,7 @@ void ReadFont23(Reader& r, int code, Movie& movie) {
     font.leading = r.s16();
     // Stored signed, but the reference player reads advances as unsigned: wide glyphs stay wide.
     for (auto& glyph : font.glyphs) glyph.advance = r.u16();
-    for (auto& glyph : font.glyphs) ReadBounds(r, glyph.bounds[0], glyph.bounds[1], glyph.bounds[2], glyph.bounds[3]);
+    for (auto& glyph : font.glyphs) ReadRect(r, glyph.bounds[0], glyph.bounds[2], glyph.bounds[1], glyph.bounds[3]);
     const std::size_t kerns = r.u16();
     for (std::size_t i = 0; i < kerns && !r.failed(); ++i) {
       const std::uint16_t a = font.wideCodes ? r.u16() : r.u8();
@@ -222,7 +203,7 @@ void ReadRenderSettings(Reader& r, Movie& movie) {
 void ReadStaticText(Reader& r, bool alpha, Movie& movie) {
   TextDef text;
   const std::uint16_t id = r.u16();
-  ReadBounds(r, text.xMin, text.yMin, text.xMax, text.yMax);
+  ReadRect(r, text.xMin, text.xMax, text.yMin, text.yMax);
   text.matrix = ReadMatrix(r);
   const int glyphBits = r.u8(), advanceBits = r.u8();
   TextRecord state;
@@ -231,7 +212,7 @@ void ReadStaticText(Reader& r, bool alpha, Movie& movie) {
     const std::uint8_t flags = r.u8();
     if (flags == 0 || r.failed()) break;
     if (flags & 0x08) state.fontId = r.u16();
-    if (flags & 0x04) state.color = ReadColour(r, alpha);
+    if (flags & 0x04) state.color = ReadColor(r, alpha);
     if (flags & 0x01) x = r.s16();
     if (flags & 0x02) state.y = r.s16();
     if (flags & 0x08) state.height = r.u16();
@@ -255,7 +236,7 @@ void ReadStaticText(Reader& r, bool alpha, Movie& movie) {
 void ReadEditText(Reader& r, Movie& movie) {
   EditTextDef e;
   const std::uint16_t id = r.u16();
-  ReadBounds(r, e.xMin, e.yMin, e.xMax, e.yMax);
+  ReadRect(r, e.xMin, e.xMax, e.yMin, e.yMax);
   const std::uint8_t a = r.u8(), b = r.u8();
   e.hasText = a & 0x80;
   e.wordWrap = a & 0x40;
@@ -276,7 +257,7 @@ void ReadEditText(Reader& r, Movie& movie) {
   if (e.hasFont) e.fontId = r.u16();
   if (e.hasFontClass) e.fontClass = r.str();
   if (e.hasFont || e.hasFontClass) e.fontHeight = r.u16();
-  if (e.hasTextColor) e.textColor = ReadColour(r, true);
+  if (e.hasTextColor) e.textColor = ReadColor(r, true);
   if (e.hasMaxLength) e.maxLength = r.u16();
   if (e.hasLayout) {
     e.align = r.u8();
