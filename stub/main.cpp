@@ -573,6 +573,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const wchar_t* why = nullptr;
   if (loaded.error == qp::LoadError::NeedsActionScript3)
     why = L"This player cannot play its movie: the movie is written in ActionScript 3, which this player does not run.";
+  else if (loaded.error == qp::LoadError::TooLarge)
+    why = L"This player cannot play its movie: its pictures and sounds need more memory than this player has.";
   else if (loaded.error != qp::LoadError::None || !loaded.movie)
     why = L"This player cannot play its movie: the movie is damaged beyond reading.";
   else if (loaded.movie->StageWidth() <= 0 || loaded.movie->StageWidth() > kMaxStage ||

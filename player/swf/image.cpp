@@ -34,7 +34,7 @@ std::span<const std::uint8_t> StripErroneousHeader(std::span<const std::uint8_t>
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> Inflate(std::span<const std::uint8_t> data, std::size_t maxSize,
-                                                 bool allowTruncated) {
+                                                 bool allowTruncated, bool* tooLarge) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) return std::nullopt;
   std::vector<std::uint8_t> out;
@@ -48,6 +48,7 @@ std::optional<std::vector<std::uint8_t>> Inflate(std::span<const std::uint8_t> d
     rc = inflate(&z, Z_NO_FLUSH);
     const std::size_t got = sizeof chunk - z.avail_out;
     if (out.size() + got > maxSize) {
+      if (tooLarge) *tooLarge = true;
       inflateEnd(&z);
       return std::nullopt;
     }

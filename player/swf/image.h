@@ -10,9 +10,10 @@
 
 namespace quillon::player {
 
-// Inflates a zlib stream, refusing output beyond `maxSize`; nothing on damage.
+// Inflates a zlib stream, refusing output beyond `maxSize` (then setting `*tooLarge`); nothing on
+// damage.
 std::optional<std::vector<std::uint8_t>> Inflate(std::span<const std::uint8_t> data, std::size_t maxSize,
-                                                 bool allowTruncated = false);
+                                                 bool allowTruncated = false, bool* tooLarge = nullptr);
 
 // DefineBitsLossless (v1) or DefineBitsLossless2 (v2) after the character id.
 std::optional<BitmapDef> DecodeLossless(std::span<const std::uint8_t> body, bool version2);

@@ -474,14 +474,21 @@ void AddPlace(Reader& r, int version, std::size_t tagEnd, Frame& frame, int swfV
 
 class Parser {
  public:
-  explicit Parser(Movie& movie) : movie_(movie) {}
+  Parser(Movie& movie, std::size_t budget) : movie_(movie), budget_(budget) {}
+
+  // Counts decoded bytes against the budget; reading stops once it is spent.
+  void Spend(std::size_t bytes) {
+    if (bytes > budget_ - std::min(spent_, budget_)) overBudget_ = true;
+    spent_ += std::min(bytes, budget_);
+  }
+  bool overBudget() const { return overBudget_; }
 
   // Reads tags up to End or the end of the bytes; false when the stream turned out damaged.
   bool ReadTimeline(Reader& r, Timeline& timeline, int nesting) {
     Frame frame;
     bool ok = true, ended = false;
     sound::StreamBuilder stream;
-    while (!r.atEnd()) {
+    while (!r.atEnd() && !overBudget_) {
       const std::uint16_t head = r.u16();
       std::size_t length = head & 0x3F;
       const int code = head >> 6;
@@ -512,11 +519,13 @@ class Parser {
     }
     if (!ended) timeline.loops = false;
     timeline.stream = stream.Finish(timeline.frames.size());
+    if (timeline.stream) Spend(timeline.stream->pcm.samples.size() * sizeof(std::int16_t));
     return ok;
   }
 
  private:
   void Define(std::uint16_t id, Character c) {
+    if (const auto* b = std::get_if<BitmapDef>(&c)) Spend(b->pixels.size() * sizeof(Rgba));
     movie_.dictionary[id] = std::make_shared<const Character>(std::move(c));
   }
 
@@ -607,7 +616,10 @@ class Parser {
       }
       case kDefineSound: {
         const std::uint16_t id = tag.u16();
-        if (auto def = sound::ReadDefineSound(tag)) movie_.sounds[id] = std::move(def);
+        if (auto def = sound::ReadDefineSound(tag)) {
+          Spend(def->pcm.samples.size() * sizeof(std::int16_t));
+          movie_.sounds[id] = std::move(def);
+        }
         break;
       }
       case kStartSound: frame.sounds.push_back(sound::ReadStartSound(tag)); break;
@@ -708,6 +720,8 @@ class Parser {
 
   Movie& movie_;
   std::vector<std::uint8_t> jpegTables_;
+  std::size_t budget_, spent_ = 0;
+  bool overBudget_ = false;
 };
 
 }  // namespace
@@ -765,7 +779,7 @@ const Character* Movie::Find(std::uint16_t id) const {
   return it == dictionary.end() ? nullptr : it->second.get();
 }
 
-std::optional<std::vector<std::uint8_t>> DecompressBody(std::span<const std::uint8_t> file) {
+std::optional<std::vector<std::uint8_t>> DecompressBody(std::span<const std::uint8_t> file, bool* tooLarge) {
   if (file.size() < 8 || file[1] != 'W' || file[2] != 'S') return std::nullopt;
   const std::uint32_t declared = static_cast<std::uint32_t>(file[4]) | static_cast<std::uint32_t>(file[5]) << 8 |
                                  static_cast<std::uint32_t>(file[6]) << 16 | static_cast<std::uint32_t>(file[7]) << 24;
@@ -774,24 +788,27 @@ std::optional<std::vector<std::uint8_t>> DecompressBody(std::span<const std::uin
     case 'F': return std::vector<std::uint8_t>(file.begin() + 8, file.end());
     case 'C':
       // Movies often declare a wrong length; what inflates is what plays.
-      return Inflate(file.subspan(8), kMaxBodySize, true);
+      return Inflate(file.subspan(8), kMaxBodySize, true, tooLarge);
     case 'Z': {
-      if (file.size() < 17 || bodySize > kMaxBodySize) return std::nullopt;
+      if (file.size() < 17) return std::nullopt;
+      if (bodySize > kMaxBodySize) {
+        if (tooLarge) *tooLarge = true;
+        return std::nullopt;
+      }
       return LzmaDecode(file.subspan(12).first<5>(), file.subspan(17), bodySize);
     }
     default: return std::nullopt;
   }
 }
 
-LoadResult LoadMovie(std::span<const std::uint8_t> file) {
+namespace {
+
+LoadResult ReadMovie(std::span<const std::uint8_t> file, std::size_t budget) {
   LoadResult result;
-  if (file.size() < 8 || file[1] != 'W' || file[2] != 'S' || (file[0] != 'F' && file[0] != 'C' && file[0] != 'Z')) {
-    result.error = LoadError::NotSwf;
-    return result;
-  }
-  const auto body = DecompressBody(file);
+  bool tooLarge = false;
+  const auto body = DecompressBody(file, &tooLarge);
   if (!body || body->empty()) {
-    result.error = LoadError::Damaged;
+    result.error = tooLarge ? LoadError::TooLarge : LoadError::Damaged;
     return result;
   }
   auto movie = std::make_shared<Movie>();
@@ -808,12 +825,30 @@ LoadResult LoadMovie(std::span<const std::uint8_t> file) {
     result.error = LoadError::Damaged;
     return result;
   }
-  Parser parser(*movie);
+  Parser parser(*movie, budget);
+  parser.Spend(body->size());
   parser.ReadTimeline(r, movie->timeline, 0);
+  if (parser.overBudget()) {
+    result.error = LoadError::TooLarge;
+    return result;
+  }
   if (movie->timeline.frames.empty()) movie->timeline.frames.emplace_back();
   if (movie->hasAbc) result.error = LoadError::NeedsActionScript3;
   result.movie = std::move(movie);
   return result;
+}
+
+}  // namespace
+
+LoadResult LoadMovie(std::span<const std::uint8_t> file, std::size_t budget) {
+  if (file.size() < 8 || file[1] != 'W' || file[2] != 'S' || (file[0] != 'F' && file[0] != 'C' && file[0] != 'Z'))
+    return LoadResult{LoadError::NotSwf, nullptr};
+  try {
+    return ReadMovie(file, budget);
+  } catch (const std::bad_alloc&) {
+    // Within the budget, but the address space is fragmented or taken by other loaded movies.
+    return LoadResult{LoadError::TooLarge, nullptr};
+  }
 }
 
 }  // namespace quillon::player

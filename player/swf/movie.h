@@ -213,7 +213,9 @@ struct OtherDef {
 using Character = std::variant<ShapeDef, MorphShapeDef, SpriteDef, BitmapDef, ButtonDef, OtherDef, FontDef, TextDef,
                                EditTextDef>;
 
-enum class LoadError { None, NotSwf, Damaged, NeedsActionScript3 };  // the last: has ActionScript 3 code
+// NeedsActionScript3: has ActionScript 3 code. TooLarge: its decoded pictures and sounds would not
+// fit the memory a 32-bit program has.
+enum class LoadError { None, NotSwf, Damaged, NeedsActionScript3, TooLarge };
 
 struct Movie {
   Compression compression = Compression::None;
@@ -245,12 +247,18 @@ struct LoadResult {
   std::shared_ptr<const Movie> movie;  // also present with NeedsActionScript3, for its facts
 };
 
-// Reads a whole movie. Never throws on damaged input; gives NotSwf or Damaged instead.
-// Tags after a damaged one are dropped, what was read before it stays playable.
-LoadResult LoadMovie(std::span<const std::uint8_t> file);
+// The most a movie may take once decoded (body, bitmaps, sounds): a 32-bit program has 2 GiB of
+// address space, and the stage, layers and scripts need their share of it.
+inline constexpr std::size_t kMaxDecodedBytes = std::size_t{1} << 30;
 
-// The movie body after the 8-byte header, decompressed (for tests and the fuzzer).
-std::optional<std::vector<std::uint8_t>> DecompressBody(std::span<const std::uint8_t> file);
+// Reads a whole movie. Never throws on damaged input; gives NotSwf or Damaged instead, and
+// TooLarge when what it decodes passes `budget` bytes or memory runs out.
+// Tags after a damaged one are dropped, what was read before it stays playable.
+LoadResult LoadMovie(std::span<const std::uint8_t> file, std::size_t budget = kMaxDecodedBytes);
+
+// The movie body after the 8-byte header, decompressed (for tests and the fuzzer). Nothing when
+// it is damaged, or larger than kMaxBodySize (then `*tooLarge` is set).
+std::optional<std::vector<std::uint8_t>> DecompressBody(std::span<const std::uint8_t> file, bool* tooLarge = nullptr);
 
 // The largest body accepted, against decompression bombs.
 inline constexpr std::size_t kMaxBodySize = 256u << 20;

@@ -100,6 +100,13 @@ TEST(StubPlays, UnplayableMoviesGetTheFactsWithOneSentenceWhy) {
   EXPECT_EQ(bad.exitCode, 0u);
   EXPECT_TRUE(Has(bad.report, "damaged")) << bad.report;
 
+  // An LZMA body declared at 1 GiB: refused for its size, with the facts, before anything decodes.
+  const Bytes huge{'Z', 'W', 'S', 13, 8, 0, 0, 0x40, 5, 0, 0, 0, 0x5d, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const StubResult large = Project(huge, L"huge");
+  EXPECT_EQ(large.exitCode, 0u);
+  EXPECT_TRUE(Has(large.report, "more memory")) << large.report;
+  EXPECT_TRUE(Has(large.report, "The movie:")) << large.report;
+
   const StubResult text = Project(Bytes{'h', 'e', 'l', 'l', 'o'}, L"text");
   EXPECT_EQ(text.exitCode, 3u) << "not an SWF file keeps its exit code";
 }
