@@ -155,6 +155,17 @@ inline Rgba Over(Rgba top, Rgba bottom) {
   return {ch(top.r, bottom.r), ch(top.g, bottom.g), ch(top.b, bottom.b), ch(top.a, bottom.a)};
 }
 
+// `top` over `bottom` where `bottom` is, both premultiplied: what the object covers takes
+// the colour, what it leaves clear stays clear.
+inline Rgba Atop(Rgba top, Rgba bottom) {
+  if (bottom.a == 0 || top.a == 0) return bottom;
+  const int keep = 255 - top.a;
+  auto ch = [&](std::uint8_t t, std::uint8_t b) {
+    return static_cast<std::uint8_t>(std::min(255, Mul255(t, bottom.a) + Mul255(b, keep)));
+  };
+  return {ch(top.r, bottom.r), ch(top.g, bottom.g), ch(top.b, bottom.b), bottom.a};
+}
+
 struct Rect {
   int x0, y0, x1, y1;  // x1, y1 exclusive
 };
@@ -208,8 +219,8 @@ Layer Shadow(const Layer& in, const ShadowSpec& s, double sx, double sy) {
       const int amount = strengthened[blurred.At(x, y, outside)];
       Rgba& o = out.at(x - r.x0, y - r.y0);
       if (s.inner) {
-        const Rgba shade = Scaled(s.lut[static_cast<std::size_t>(amount)], src.a);
-        o = s.knockout || !s.compositeSource ? shade : Over(shade, src);
+        const Rgba shade = s.lut[static_cast<std::size_t>(amount)];
+        o = s.knockout || !s.compositeSource ? Scaled(shade, src.a) : Atop(shade, src);
       } else {
         const Rgba shade = s.lut[static_cast<std::size_t>(amount)];
         if (s.knockout) o = Scaled(shade, 255 - src.a);
@@ -252,12 +263,11 @@ Layer Bevel(const Layer& in, const BevelSpec& s, double sx, double sy) {
       // The side facing away from the light sees the object's alpha from behind it.
       const int shade = blurred.At(x - dx, y - dy, 0) - blurred.At(x + dx, y + dy, 0);
       const int index = indexOf[static_cast<std::size_t>(shade + 255)];
-      const int mask = inner ? src.a : outer ? 255 - src.a : 255;
-      const Rgba bevel = Scaled(s.lut[static_cast<std::size_t>(index)], mask);
+      const Rgba colour = s.lut[static_cast<std::size_t>(index)];
       Rgba& o = out.at(x - r.x0, y - r.y0);
-      if (s.knockout || !s.compositeSource) o = bevel;
-      else if (outer) o = Over(src, bevel);
-      else o = Over(bevel, src);
+      if (inner) o = s.knockout || !s.compositeSource ? Scaled(colour, src.a) : Atop(colour, src);
+      else if (outer) o = s.knockout ? Scaled(colour, 255 - src.a) : !s.compositeSource ? colour : Over(src, colour);
+      else o = s.knockout || !s.compositeSource ? colour : Over(colour, src);
     }
   }
   return out;
