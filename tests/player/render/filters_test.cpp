@@ -189,6 +189,47 @@ TEST(Bevel, HighlightFacesTheLightAndShadowTheOtherSide) {
   EXPECT_EQ(outer.at(4, 0), (Rgba{0, 0, 255, 255}));
 }
 
+TEST(Bevel, OverAHalfTransparentObjectTheInnerShadeLiesAtopAndTheOuterBeneath) {
+  // Premultiplied white at alpha 128. With no blur the shade is the object's alpha one pixel
+  // towards the light less one pixel away from it.
+  const Rgba half{128, 128, 128, 128};
+  BevelFilter f;
+  f.highlight = Rgba{255, 0, 0, 255};
+  f.shadow = Rgba{0, 0, 255, 255};
+  f.blurX = f.blurY = 0;
+  f.angle = 0;
+  f.distance = 1;
+  // Inner, first pixel: 0 - 128 is half the highlight's reach: index 64, amount
+  // (64 * 255 + 63) / 127 = 129. Atop: red 129 * 128 / 255 + 128 * (255 - 129) / 255 = 65 + 63;
+  // green and blue keep 128 * 126 / 255 = 63; alpha stays the object's.
+  const Layer inner = ApplyFilter(Row(0, {half, half, half}), f);
+  ASSERT_EQ(inner.width, 3);
+  EXPECT_EQ(inner.at(0, 0), (Rgba{128, 63, 63, 128}));
+  EXPECT_EQ(inner.at(1, 0), half) << "no shade where both sides see the object";
+
+  // Outer: the object over the unmasked shade, 128 + 129 * 127 / 255 = 128 + 64.
+  f.inner = false;
+  const Layer outer = ApplyFilter(Row(0, {half, half, half}), f);
+  ASSERT_EQ(outer.x, -1);
+  EXPECT_EQ(outer.at(1, 0), (Rgba{192, 128, 128, 192}));
+  EXPECT_EQ(outer.at(0, 0), (Rgba{129, 0, 0, 129})) << "beside the object the shade alone";
+  f.knockout = true;
+  const Layer cut = ApplyFilter(Row(0, {half, half, half}), f);
+  EXPECT_EQ(cut.at(1, 0), (Rgba{64, 0, 0, 64})) << "knockout keeps the shade where the object is not: 129 * 127 / 255";
+}
+
+TEST(DropShadow, InnerShadowOverAHalfTransparentObjectLiesAtopIt) {
+  DropShadowFilter f = Shadow(0, 1);
+  f.inner = true;
+  const Rgba half{128, 128, 128, 128};
+  const Layer out = ApplyFilter(Row(0, {half, half}), f);
+  ASSERT_EQ(out.width, 2);
+  // The first pixel sees the clear surroundings: full black atop the object, 0 + 128 * 0.
+  EXPECT_EQ(out.at(0, 0), (Rgba{0, 0, 0, 128}));
+  // The second sees the object's own half transparency (255 - 128 = 127): 128 * 128 / 255.
+  EXPECT_EQ(out.at(1, 0), (Rgba{64, 64, 64, 128}));
+}
+
 TEST(GradientGlow, StrengthIndexesTheGradient) {
   GradientFilter f;
   f.stops = {{Rgba{255, 0, 0, 0}, 0}, {Rgba{255, 0, 0, 255}, 255}};
