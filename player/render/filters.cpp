@@ -70,17 +70,20 @@ void BlurDown(std::uint8_t* data, int rows, std::size_t width, std::size_t strid
   const std::uint32_t edge = static_cast<std::uint32_t>(k.edge);
   for (long i = 0; i < rows; ++i) {
     std::uint8_t* out = data + static_cast<std::size_t>(i) * stride;
-    if (edge > 0) {
-      const std::uint8_t* above = at(i - k.whole - 1);
-      const std::uint8_t* below = at(i + k.whole + 1);
-      for (std::size_t j = 0; j < width; ++j)
-        out[j] = static_cast<std::uint8_t>(divide(acc[j] * 256 + edge * (above[j] + below[j]) + div / 2));
-    } else {
-      for (std::size_t j = 0; j < width; ++j) out[j] = static_cast<std::uint8_t>(divide(acc[j] * 256 + div / 2));
-    }
     const std::uint8_t* enter = at(i + k.whole + 1);
     const std::uint8_t* leave = at(i - k.whole);
-    for (std::size_t j = 0; j < width; ++j) acc[j] = acc[j] + enter[j] - leave[j];
+    if (edge > 0) {
+      const std::uint8_t* above = at(i - k.whole - 1);
+      for (std::size_t j = 0; j < width; ++j) {
+        out[j] = static_cast<std::uint8_t>(divide(acc[j] * 256 + edge * (above[j] + enter[j]) + div / 2));
+        acc[j] = acc[j] + enter[j] - leave[j];
+      }
+    } else {
+      for (std::size_t j = 0; j < width; ++j) {
+        out[j] = static_cast<std::uint8_t>(divide(acc[j] * 256 + div / 2));
+        acc[j] = acc[j] + enter[j] - leave[j];
+      }
+    }
   }
 }
 
@@ -277,6 +280,26 @@ struct BevelSpec {
   int passes = 1;
 };
 
+// Runs `combine(src, colour)` for every pixel of `out`, row by row: the object's pixel and the
+// bevel's colour for the difference of the blurred alpha towards the light (back along dx, dy)
+// and away from it.
+template <class Combine>
+void EachBevelPixel(Layer& out, const Layer& in, const Plane& blurred, int dx, int dy,
+                    const std::array<Rgba, 511>& colourOf, Combine combine) {
+  const int w = out.width;
+  std::vector<std::uint8_t> lit(static_cast<std::size_t>(w)), away(static_cast<std::size_t>(w));
+  std::vector<Rgba> src(static_cast<std::size_t>(w));
+  for (int j = 0; j < out.height; ++j) {
+    const int y = out.y + j;
+    PlaneRow(blurred, y - dy, out.x - dx, w, 0, lit.data());
+    PlaneRow(blurred, y + dy, out.x + dx, w, 0, away.data());
+    LayerRow(in, y, out.x, w, src.data());
+    Rgba* o = out.pixels.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(w);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(w); ++i)
+      o[i] = combine(src[i], colourOf[static_cast<std::size_t>(lit[i] - away[i] + 255)]);
+  }
+}
+
 Layer Bevel(const Layer& in, const BevelSpec& s, double sx, double sy) {
   const Plane blurred = BlurPlane(AlphaOf(in), DeviceBlur(s.blurX, sx), DeviceBlur(s.blurY, sy), Passes(s.passes), 0);
   const auto [dx, dy] = Offset(s.angle, s.distance, sx, sy);
@@ -294,24 +317,18 @@ Layer Bevel(const Layer& in, const BevelSpec& s, double sx, double sy) {
     const int index = std::clamp(static_cast<int>(RoundHalfAway(128 + v / 2)), 0, 255);
     colourOf[static_cast<std::size_t>(shade + 255)] = s.lut[static_cast<std::size_t>(index)];
   }
-  const int w = out.width;
-  std::vector<std::uint8_t> lit(static_cast<std::size_t>(w)), away(static_cast<std::size_t>(w));
-  std::vector<Rgba> src(static_cast<std::size_t>(w));
-  for (int j = 0; j < out.height; ++j) {
-    const int y = out.y + j;
-    // The side facing away from the light sees the object's alpha from behind it.
-    PlaneRow(blurred, y - dy, out.x - dx, w, 0, lit.data());
-    PlaneRow(blurred, y + dy, out.x + dx, w, 0, away.data());
-    LayerRow(in, y, out.x, w, src.data());
-    Rgba* o = out.pixels.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(w);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(w); ++i) {
-      const Rgba colour = colourOf[static_cast<std::size_t>(lit[i] - away[i] + 255)];
-      const Rgba p = src[i];
-      if (inner) o[i] = s.knockout || !s.compositeSource ? Scaled(colour, p.a) : Atop(colour, p);
-      else if (outer) o[i] = s.knockout ? Scaled(colour, 255 - p.a) : !s.compositeSource ? colour : Over(p, colour);
-      else o[i] = s.knockout || !s.compositeSource ? colour : Over(colour, p);
-    }
-  }
+  if (inner && (s.knockout || !s.compositeSource))
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba src, Rgba c) { return Scaled(c, src.a); });
+  else if (inner)
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba src, Rgba c) { return Atop(c, src); });
+  else if (outer && s.knockout)
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba src, Rgba c) { return Scaled(c, 255 - src.a); });
+  else if (outer && s.compositeSource)
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba src, Rgba c) { return Over(src, c); });
+  else if (!outer && !s.knockout && s.compositeSource)
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba src, Rgba c) { return Over(c, src); });
+  else
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba, Rgba c) { return c; });
   return out;
 }
 
