@@ -73,6 +73,24 @@ TEST(Blur, PassesRepeatTheBoxAndGrowTheLayerEachTime) {
   EXPECT_EQ(ReachOf(BlurFilter{1.5, 1.5, 1}, 2, 2).right, 1) << "sizes follow the display's scale";
 }
 
+TEST(Blur, TwoPassesOverBothAxesRoundAfterEachBox) {
+  // One white pixel, a 3-pixel box twice along each axis, rounded after every box: 255 / 3 =
+  // 85 along x, 85 / 3 = 28.3 -> 28 down; the second pass gives the centre row 28 / 3 -> 9,
+  // 56 / 3 -> 19, 28, and down again the corner 9 / 3 = 3, (1, 1) 38 / 3 -> 13, the centre 28.
+  const Layer out = BlurLayer(Row(0, {kWhite}), 3, 3, 2);
+  ASSERT_EQ(out.x, -2);
+  ASSERT_EQ(out.y, -2);
+  ASSERT_EQ(out.width, 5);
+  ASSERT_EQ(out.height, 5);
+  EXPECT_EQ(out.at(0, 0).a, 3);
+  EXPECT_EQ(out.at(2, 0).a, 9);
+  EXPECT_EQ(out.at(1, 1).a, 13);
+  EXPECT_EQ(out.at(1, 2).a, 19);
+  EXPECT_EQ(out.at(2, 2).a, 28);
+  EXPECT_EQ(out.at(4, 4).a, 3);
+  EXPECT_EQ(out.at(2, 2).g, 28) << "colour channels blur alike";
+}
+
 TEST(Blur, FollowsTheDisplayScale) {
   // The reach beyond the centre pixel doubles: 2 pixels become 1 + 2 * 1 = 3, and 10 become 19.
   const Layer scaled = ApplyFilter(Row(0, {kWhite}), BlurFilter{2, 1, 1}, 2, 2);
