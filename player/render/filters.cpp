@@ -28,26 +28,22 @@ int Passes(int passes) { return std::clamp(passes, 0, 15); }
 // pixel, so a 10-pixel blur drawn twice as large is 19 pixels wide, not 20.
 double DeviceBlur(double size, double scale) { return size > 1 ? (size - 1) * scale + 1 : size; }
 
-// Rounded division by a blur's fixed divisor: a multiply where the compiler has 128-bit
-// products (exact for every 32-bit numerator), a plain division elsewhere.
-#ifdef __SIZEOF_INT128__
-__extension__ typedef unsigned __int128 Wide;
-#endif
+// Division by a blur's fixed divisor as a multiply and shift, exact for every numerator below
+// 2^29 (a blur's sums stay below that: KernelFor caps the size): the multiplier is
+// ceil(2^(29 + l) / d) with 2^l >= d, whose error stays below one part in 2^29.
 class Divider {
  public:
-#ifdef __SIZEOF_INT128__
-  explicit Divider(std::uint32_t d) : m_(~std::uint64_t{0} / d + 1) {}
-  std::uint32_t operator()(std::uint32_t a) const { return static_cast<std::uint32_t>((static_cast<Wide>(m_) * a) >> 64); }
+  explicit Divider(std::uint32_t d) {
+    int l = 0;
+    while ((std::uint64_t{1} << l) < d) ++l;
+    shift_ = 29 + l;
+    m_ = ((std::uint64_t{1} << shift_) + d - 1) / d;
+  }
+  std::uint32_t operator()(std::uint32_t a) const { return static_cast<std::uint32_t>((a * m_) >> shift_); }
 
  private:
-  std::uint64_t m_;
-#else
-  explicit Divider(std::uint32_t d) : d_(d) {}
-  std::uint32_t operator()(std::uint32_t a) const { return a / d_; }
-
- private:
-  std::uint32_t d_;
-#endif
+  std::uint64_t m_ = 1;
+  int shift_ = 0;
 };
 
 // The vertical axis of a blur over a block of `rows` rows of `width` bytes, `stride` apart,
