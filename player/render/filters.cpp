@@ -335,13 +335,14 @@ std::array<Rgba, 256> PlainLut(Rgba color) {
   return lut;
 }
 
-// A bevel's two colours on one scale: the highlight fades out towards the middle and the
-// shadow in beyond it, full at either end (0 and 255).
+// A bevel's two colours on one scale: the highlight fades out towards the middle (128) and the
+// shadow in beyond it, both in steps of 1/128, so the highlight is full at 0 and the shadow
+// reaches 127/128 of full at 255.
 std::array<Rgba, 256> BevelLut(Rgba highlight, Rgba shadow) {
   std::array<Rgba, 256> lut{};
   const Rgba h = Premultiplied(highlight), sh = Premultiplied(shadow);
   for (int i = 0; i < 256; ++i) {
-    const int amount = std::min(255, (std::abs(i - 128) * 255 + 63) / 127);
+    const int amount = std::min(255, (std::abs(i - 128) * 255 + 127) / 128);
     lut[static_cast<std::size_t>(i)] = Scaled(i < 128 ? h : sh, amount);
   }
   return lut;

@@ -192,19 +192,29 @@ TEST(Bevel, HighlightFacesTheLightAndShadowTheOtherSide) {
   f.blurX = f.blurY = 0;
   f.angle = 0;
   f.distance = 1;
+  // The whole difference, 255 or -255, lands on index 128 +- 127.5: 255 (clamped) or 1 (0.5
+  // rounded away from zero), 127 steps of 1/128 from the middle, (127 * 255 + 127) / 128 = 254.
+  // Inner: atop opaque white, 254 of the colour and 1 of the white.
   const Layer out = ApplyFilter(Row(0, {kWhite, kWhite, kWhite}), f);
   ASSERT_EQ(out.width, 3) << "an inner bevel stays within the object";
-  EXPECT_EQ(out.at(0, 0), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(out.at(0, 0), (Rgba{255, 1, 1, 255}));
   EXPECT_EQ(out.at(1, 0), kWhite);
-  EXPECT_EQ(out.at(2, 0), (Rgba{0, 0, 255, 255}));
+  EXPECT_EQ(out.at(2, 0), (Rgba{1, 1, 255, 255}));
 
-  f.inner = false;  // outer
+  f.inner = false;  // outer: beside the object the colour alone, under it hidden
   const Layer outer = ApplyFilter(Row(0, {kWhite, kWhite, kWhite}), f);
   ASSERT_EQ(outer.x, -1);
   ASSERT_EQ(outer.width, 5);
-  EXPECT_EQ(outer.at(0, 0), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(outer.at(0, 0), (Rgba{254, 0, 0, 254}));
   EXPECT_EQ(outer.at(1, 0), kWhite);
-  EXPECT_EQ(outer.at(4, 0), (Rgba{0, 0, 255, 255}));
+  EXPECT_EQ(outer.at(4, 0), (Rgba{0, 0, 254, 254}));
+
+  // 128 - 255 = -127 at the middle pixel: index 128 - 63.5, rounded away from zero to 65,
+  // (63 * 255 + 127) / 128 = 126 of red atop white: 126 + 129, 129.
+  f.inner = true;
+  const Layer part = ApplyFilter(Row(0, {Rgba{128, 128, 128, 128}, kWhite, kWhite}), f);
+  EXPECT_EQ(part.at(1, 0), (Rgba{255, 129, 129, 255}));
+  EXPECT_EQ(part.at(2, 0), (Rgba{1, 1, 255, 255})) << "shadow: 255 - 0 still";
 }
 
 TEST(Bevel, OverAHalfTransparentObjectTheInnerShadeLiesAtopAndTheOuterBeneath) {
@@ -218,22 +228,22 @@ TEST(Bevel, OverAHalfTransparentObjectTheInnerShadeLiesAtopAndTheOuterBeneath) {
   f.angle = 0;
   f.distance = 1;
   // Inner, first pixel: 0 - 128 is half the highlight's reach: index 64, amount
-  // (64 * 255 + 63) / 127 = 129. Atop: red 129 * 128 / 255 + 128 * (255 - 129) / 255 = 65 + 63;
-  // green and blue keep 128 * 126 / 255 = 63; alpha stays the object's.
+  // (64 * 255 + 127) / 128 = 128. Atop: red 128 * 128 / 255 + 128 * (255 - 128) / 255 = 64 + 64;
+  // green and blue keep 128 * 127 / 255 = 64; alpha stays the object's.
   const Layer inner = ApplyFilter(Row(0, {half, half, half}), f);
   ASSERT_EQ(inner.width, 3);
-  EXPECT_EQ(inner.at(0, 0), (Rgba{128, 63, 63, 128}));
+  EXPECT_EQ(inner.at(0, 0), (Rgba{128, 64, 64, 128}));
   EXPECT_EQ(inner.at(1, 0), half) << "no shade where both sides see the object";
 
-  // Outer: the object over the unmasked shade, 128 + 129 * 127 / 255 = 128 + 64.
+  // Outer: the object over the unmasked shade, 128 + 128 * 127 / 255 = 128 + 64.
   f.inner = false;
   const Layer outer = ApplyFilter(Row(0, {half, half, half}), f);
   ASSERT_EQ(outer.x, -1);
   EXPECT_EQ(outer.at(1, 0), (Rgba{192, 128, 128, 192}));
-  EXPECT_EQ(outer.at(0, 0), (Rgba{129, 0, 0, 129})) << "beside the object the shade alone";
+  EXPECT_EQ(outer.at(0, 0), (Rgba{128, 0, 0, 128})) << "beside the object the shade alone";
   f.knockout = true;
   const Layer cut = ApplyFilter(Row(0, {half, half, half}), f);
-  EXPECT_EQ(cut.at(1, 0), (Rgba{64, 0, 0, 64})) << "knockout keeps the shade where the object is not: 129 * 127 / 255";
+  EXPECT_EQ(cut.at(1, 0), (Rgba{64, 0, 0, 64})) << "knockout keeps the shade where the object is not: 128 * 127 / 255";
 }
 
 TEST(DropShadow, InnerShadowOverAHalfTransparentObjectLiesAtopIt) {
