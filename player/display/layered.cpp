@@ -64,6 +64,19 @@ bool FilteredBelow(const DisplayObject& obj, int depth) {
   return false;
 }
 
+// A filtered object is drawn into its bitmap with the top left corner of its bounds on a whole
+// pixel, the nearest one.
+void SnapToPixels(Matrix& own, const double (&box)[4]) {
+  double x0 = INFINITY, y0 = INFINITY;
+  for (const Point p : {Point{box[0], box[1]}, Point{box[2], box[1]}, Point{box[0], box[3]}, Point{box[2], box[3]}}) {
+    const Point q = own.apply(p);
+    x0 = std::min(x0, q.x), y0 = std::min(y0, q.y);
+  }
+  if (!std::isfinite(x0) || !std::isfinite(y0)) return;
+  own.tx += std::floor(x0 + 0.5) - x0;
+  own.ty += std::floor(y0 + 0.5) - y0;
+}
+
 }  // namespace
 
 void Player::DrawMaskOf(const DrawContext& ctx, const Instance& mask, const Matrix& m, const Instance& masked,
@@ -84,7 +97,7 @@ void Player::DrawLayered(const DrawContext& ctx, const DisplayObject& obj, const
   const BlendMode mode = BlendModeFromName(obj.blendMode);
   // Alpha and erase work on the layer around them; straight onto the frame they draw nothing.
   if ((mode == BlendMode::Alpha || mode == BlendMode::Erase) && !ctx.layer) return;
-  const Matrix own = m * obj.matrix;
+  Matrix own = m * obj.matrix;
   double box[4];
   bool hasBox = false;
   if (obj.scrollRect) {
@@ -95,6 +108,7 @@ void Player::DrawLayered(const DrawContext& ctx, const DisplayObject& obj, const
   } else {
     hasBox = OwnBounds(obj, box);
   }
+  if (hasBox && !obj.filters.empty()) SnapToPixels(own, box);
   // The layer covers what the object can reach of the target, on the target's pixel grid.
   int left = 0, top = 0, right = ctx.width(), bottom = ctx.height();
   if (hasBox && (obj.scrollRect || !FilteredBelow(obj, 0))) {

@@ -28,82 +28,86 @@ int Passes(int passes) { return std::clamp(passes, 0, 15); }
 // pixel, so a 10-pixel blur drawn twice as large is 19 pixels wide, not 20.
 double DeviceBlur(double size, double scale) { return size > 1 ? (size - 1) * scale + 1 : size; }
 
-// Rounded division by a blur's fixed divisor: a multiply where the compiler has 128-bit
-// products (exact for every 32-bit numerator), a plain division elsewhere.
-#ifdef __SIZEOF_INT128__
-__extension__ typedef unsigned __int128 Wide;
-#endif
+// Division by a blur's fixed divisor as a multiply and shift, exact for every numerator below
+// 2^29 (a blur's sums stay below that: KernelFor caps the size): the multiplier is
+// ceil(2^(29 + l) / d) with 2^l >= d, whose error stays below one part in 2^29.
 class Divider {
  public:
-#ifdef __SIZEOF_INT128__
-  explicit Divider(std::uint32_t d) : m_(~std::uint64_t{0} / d + 1) {}
-  std::uint32_t operator()(std::uint32_t a) const { return static_cast<std::uint32_t>((static_cast<Wide>(m_) * a) >> 64); }
+  explicit Divider(std::uint32_t d) {
+    int l = 0;
+    while ((std::uint64_t{1} << l) < d) ++l;
+    shift_ = 29 + l;
+    m_ = ((std::uint64_t{1} << shift_) + d - 1) / d;
+  }
+  std::uint32_t operator()(std::uint32_t a) const { return static_cast<std::uint32_t>((a * m_) >> shift_); }
 
  private:
-  std::uint64_t m_;
-#else
-  explicit Divider(std::uint32_t d) : d_(d) {}
-  std::uint32_t operator()(std::uint32_t a) const { return a / d_; }
-
- private:
-  std::uint32_t d_;
-#endif
+  std::uint64_t m_ = 1;
+  int shift_ = 0;
 };
 
-// The vertical axis of a blur over a block of `rows` rows of `row` bytes, every byte a sample
-// of its own column: walked row by row, so each row is read whole instead of one byte a row.
-// The sums are BlurAxis's, so the result is the same.
-void BlurDown(std::uint8_t* data, int rows, std::size_t row, BoxKernel k, std::uint8_t outside) {
-  if (k.identity() || rows <= 0 || row == 0) return;
+// The vertical axis of a blur over a block of `rows` rows of `width` bytes, `stride` apart,
+// every byte a sample of its own column: walked row by row, so each row is read whole instead
+// of one byte a row. The sums are BlurAxis's, so the result is the same.
+void BlurDown(std::uint8_t* data, int rows, std::size_t width, std::size_t stride, BoxKernel k, std::uint8_t outside) {
+  if (k.identity() || rows <= 0 || width == 0) return;
   const std::uint32_t div = 256u * static_cast<std::uint32_t>(2 * k.whole + 1) + 2u * static_cast<std::uint32_t>(k.edge);
   const Divider divide(div);
-  const std::vector<std::uint8_t> src(data, data + static_cast<std::size_t>(rows) * row);
-  const std::vector<std::uint8_t> clear(row, outside);
-  auto at = [&](long t) { return t < 0 || t >= rows ? clear.data() : src.data() + static_cast<std::size_t>(t) * row; };
-  std::vector<std::uint32_t> acc(row, 0);
+  std::vector<std::uint8_t> src(static_cast<std::size_t>(rows) * width);
+  for (long i = 0; i < rows; ++i)
+    std::copy_n(data + static_cast<std::size_t>(i) * stride, width, src.data() + static_cast<std::size_t>(i) * width);
+  const std::vector<std::uint8_t> clear(width, outside);
+  auto at = [&](long t) { return t < 0 || t >= rows ? clear.data() : src.data() + static_cast<std::size_t>(t) * width; };
+  std::vector<std::uint32_t> acc(width, 0);
   for (long t = -k.whole; t <= k.whole; ++t) {
     const std::uint8_t* r = at(t);
-    for (std::size_t j = 0; j < row; ++j) acc[j] += r[j];
+    for (std::size_t j = 0; j < width; ++j) acc[j] += r[j];
   }
   const std::uint32_t edge = static_cast<std::uint32_t>(k.edge);
   for (long i = 0; i < rows; ++i) {
-    std::uint8_t* out = data + static_cast<std::size_t>(i) * row;
-    if (edge > 0) {
-      const std::uint8_t* above = at(i - k.whole - 1);
-      const std::uint8_t* below = at(i + k.whole + 1);
-      for (std::size_t j = 0; j < row; ++j)
-        out[j] = static_cast<std::uint8_t>(divide(acc[j] * 256 + edge * (above[j] + below[j]) + div / 2));
-    } else {
-      for (std::size_t j = 0; j < row; ++j) out[j] = static_cast<std::uint8_t>(divide(acc[j] * 256 + div / 2));
-    }
+    std::uint8_t* out = data + static_cast<std::size_t>(i) * stride;
     const std::uint8_t* enter = at(i + k.whole + 1);
     const std::uint8_t* leave = at(i - k.whole);
-    for (std::size_t j = 0; j < row; ++j) acc[j] = acc[j] + enter[j] - leave[j];
+    if (edge > 0) {
+      const std::uint8_t* above = at(i - k.whole - 1);
+      for (std::size_t j = 0; j < width; ++j) {
+        out[j] = static_cast<std::uint8_t>(divide(acc[j] * 256 + edge * (above[j] + enter[j]) + div / 2));
+        acc[j] = acc[j] + enter[j] - leave[j];
+      }
+    } else {
+      for (std::size_t j = 0; j < width; ++j) {
+        out[j] = static_cast<std::uint8_t>(divide(acc[j] * 256 + div / 2));
+        acc[j] = acc[j] + enter[j] - leave[j];
+      }
+    }
   }
 }
 
 // One axis of a blur over `lines` runs of `count` samples: sample k of line l sits at
-// data[l * lineStep + k * step]. Samples beyond a run read as `outside`.
+// data[l * lineStep + k * step]. Samples beyond a run read as `outside`. A running sum
+// slides along each line; the sums stay below 2^32 (KernelFor caps the size).
 void BlurAxis(std::uint8_t* data, int count, int lines, std::size_t step, std::size_t lineStep, BoxKernel k,
               std::uint8_t outside) {
   if (k.identity() || count <= 0) return;
   const int r = k.reach();
-  const long long div = 256LL * (2 * k.whole + 1) + 2LL * k.edge;
-  const Divider divide(static_cast<std::uint32_t>(div));  // sums stay below 2^32 (KernelFor caps the size)
-  std::vector<long long> prefix(static_cast<std::size_t>(count + 2 * r) + 1, 0);
-  std::vector<std::uint8_t> line(static_cast<std::size_t>(count + 2 * r), outside);
+  const std::uint32_t div = 256u * static_cast<std::uint32_t>(2 * k.whole + 1) + 2u * static_cast<std::uint32_t>(k.edge);
+  const Divider divide(div);
+  const std::uint32_t edge = static_cast<std::uint32_t>(k.edge);
+  // One more on the right: the last step of the running sum reads a sample past the reach.
+  std::vector<std::uint8_t> line(static_cast<std::size_t>(count + 2 * r + 1), outside);
+  std::uint8_t* const padded = line.data() + r;
   for (int l = 0; l < lines; ++l) {
     std::uint8_t* base = data + static_cast<std::size_t>(l) * lineStep;
-    for (int i = 0; i < count; ++i) line[static_cast<std::size_t>(i + r)] = base[static_cast<std::size_t>(i) * step];
-    for (std::size_t i = 0; i < line.size(); ++i) prefix[i + 1] = prefix[i] + line[i];
+    if (step == 1) std::copy_n(base, count, padded);
+    else
+      for (int i = 0; i < count; ++i) padded[i] = base[static_cast<std::size_t>(i) * step];
+    std::uint32_t acc = 0;
+    for (int t = -k.whole; t <= k.whole; ++t) acc += padded[t];
     for (int i = 0; i < count; ++i) {
-      const int c = i + r;  // centre in the padded line
-      const long long whole = prefix[static_cast<std::size_t>(c + k.whole + 1)] - prefix[static_cast<std::size_t>(c - k.whole)];
-      long long sum = whole * 256;
-      if (k.edge > 0)
-        sum += static_cast<long long>(k.edge) *
-               (line[static_cast<std::size_t>(c - k.whole - 1)] + line[static_cast<std::size_t>(c + k.whole + 1)]);
-      base[static_cast<std::size_t>(i) * step] = static_cast<std::uint8_t>(divide(static_cast<std::uint32_t>(sum + div / 2)));
+      std::uint32_t sum = acc * 256 + div / 2;
+      if (edge > 0) sum += edge * (padded[i - k.whole - 1] + padded[i + k.whole + 1]);
+      base[static_cast<std::size_t>(i) * step] = static_cast<std::uint8_t>(divide(sum));
+      acc = acc + padded[i + k.whole + 1] - padded[i - k.whole];
     }
   }
 }
@@ -119,14 +123,21 @@ std::pair<BoxKernel, BoxKernel> Kernels(double blurX, double blurY, int passes) 
 }
 
 // Blurs `channels` interleaved channels of a w x h block in place; the block already holds
-// the margin the blur grows into.
-void BlurBlock(std::uint8_t* data, int w, int h, int channels, BoxKernel kx, BoxKernel ky, int passes,
+// the margin the blur grows into, `outside` all round the content, which starts `gx` and `gy`
+// pixels in from each side. Each pass works only where the content has reached: a box over
+// samples that all hold `outside` gives `outside` back.
+void BlurBlock(std::uint8_t* data, int w, int h, int channels, BoxKernel kx, BoxKernel ky, int passes, int gx, int gy,
                std::uint8_t outside) {
   const std::size_t pixel = static_cast<std::size_t>(channels);
   const std::size_t row = static_cast<std::size_t>(w) * pixel;
-  for (int p = 0; p < passes; ++p) {
-    for (int c = 0; c < channels; ++c) BlurAxis(data + c, w, h, pixel, row, kx, outside);
-    BlurDown(data, h, row, ky, outside);
+  int x0 = gx, x1 = w - gx, y0 = gy, y1 = h - gy;
+  for (int p = 0; p < passes && x0 < x1 && y0 < y1; ++p) {
+    x0 = std::max(0, x0 - kx.reach()), x1 = std::min(w, x1 + kx.reach());
+    std::uint8_t* const rows = data + static_cast<std::size_t>(y0) * row + static_cast<std::size_t>(x0) * pixel;
+    for (int c = 0; c < channels; ++c) BlurAxis(rows + c, x1 - x0, y1 - y0, pixel, row, kx, outside);
+    y0 = std::max(0, y0 - ky.reach()), y1 = std::min(h, y1 + ky.reach());
+    BlurDown(data + static_cast<std::size_t>(y0) * row + static_cast<std::size_t>(x0) * pixel, y1 - y0,
+             static_cast<std::size_t>(x1 - x0) * pixel, row, ky, outside);
   }
 }
 
@@ -155,6 +166,17 @@ inline Rgba Over(Rgba top, Rgba bottom) {
   return {ch(top.r, bottom.r), ch(top.g, bottom.g), ch(top.b, bottom.b), ch(top.a, bottom.a)};
 }
 
+// `top` over `bottom` where `bottom` is, both premultiplied: what the object covers takes
+// the colour, what it leaves clear stays clear.
+inline Rgba Atop(Rgba top, Rgba bottom) {
+  if (bottom.a == 0 || top.a == 0) return bottom;
+  const int keep = 255 - top.a;
+  auto ch = [&](std::uint8_t t, std::uint8_t b) {
+    return static_cast<std::uint8_t>(std::min(255, Mul255(t, bottom.a) + Mul255(b, keep)));
+  };
+  return {ch(top.r, bottom.r), ch(top.g, bottom.g), ch(top.b, bottom.b), bottom.a};
+}
+
 struct Rect {
   int x0, y0, x1, y1;  // x1, y1 exclusive
 };
@@ -162,11 +184,6 @@ Rect Union(Rect a, Rect b) { return {std::min(a.x0, b.x0), std::min(a.y0, b.y0),
 Rect RectOf(const Layer& l) { return {l.x, l.y, l.x + l.width, l.y + l.height}; }
 Rect RectOf(const Plane& p) { return {p.x, p.y, p.x + p.width, p.y + p.height}; }
 
-inline Rgba SourceAt(const Layer& in, int dx, int dy) {
-  const int i = dx - in.x, j = dy - in.y;
-  if (i < 0 || j < 0 || i >= in.width || j >= in.height) return {0, 0, 0, 0};
-  return in.at(i, j);
-}
 
 // The offset a shadow or bevel moves by, in whole device pixels.
 std::pair<int, int> Offset(double angle, double distance, double sx, double sy) {
@@ -186,38 +203,68 @@ struct ShadowSpec {
   int passes = 1;
 };
 
+// Row `y` of a plane over the device columns [x0, x0 + n), `outside` where it has no values.
+void PlaneRow(const Plane& p, int y, int x0, int n, std::uint8_t outside, std::uint8_t* dst) {
+  std::fill_n(dst, n, outside);
+  if (y < p.y || y >= p.y + p.height) return;
+  const int a = std::max(x0, p.x), b = std::min(x0 + n, p.x + p.width);
+  if (a < b)
+    std::copy_n(p.values.data() + static_cast<std::size_t>(y - p.y) * static_cast<std::size_t>(p.width) + (a - p.x),
+                b - a, dst + (a - x0));
+}
+
+// Row `y` of a layer over the device columns [x0, x0 + n), clear where it has no pixels.
+void LayerRow(const Layer& l, int y, int x0, int n, Rgba* dst) {
+  std::fill_n(dst, n, Rgba{0, 0, 0, 0});
+  if (y < l.y || y >= l.y + l.height) return;
+  const int a = std::max(x0, l.x), b = std::min(x0 + n, l.x + l.width);
+  if (a < b)
+    std::copy_n(l.pixels.data() + static_cast<std::size_t>(y - l.y) * static_cast<std::size_t>(l.width) + (a - l.x),
+                b - a, dst + (a - x0));
+}
+
+// Runs `combine(src, colourIndex)` for every pixel of `out`, row by row: the object's pixel
+// and the blurred plane's value there (moved by dx, dy), both read as whole rows.
+template <class Combine>
+void EachShadowPixel(Layer& out, const Layer& in, const Plane& blurred, std::uint8_t outside, Combine combine) {
+  const int w = out.width;
+  std::vector<std::uint8_t> values(static_cast<std::size_t>(w));
+  std::vector<Rgba> src(static_cast<std::size_t>(w));
+  for (int j = 0; j < out.height; ++j) {
+    const int y = out.y + j;
+    PlaneRow(blurred, y, out.x, w, outside, values.data());
+    LayerRow(in, y, out.x, w, src.data());
+    Rgba* o = out.pixels.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(w);
+    for (int i = 0; i < w; ++i) o[i] = combine(src[static_cast<std::size_t>(i)], values[static_cast<std::size_t>(i)]);
+  }
+}
+
 Layer Shadow(const Layer& in, const ShadowSpec& s, double sx, double sy) {
-  const Plane alpha = AlphaOf(in);
   const auto [dx, dy] = Offset(s.angle, s.distance, sx, sy);
   const int passes = Passes(s.passes);
   // Inside, the shadow falls from the object's surroundings, so the inverted alpha is blurred.
-  Plane source = alpha;
+  Plane source(in.x, in.y, in.width, in.height, 0);
   const std::uint8_t outside = s.inner ? 255 : 0;
-  if (s.inner)
-    for (auto& v : source.values) v = static_cast<std::uint8_t>(255 - v);
+  for (std::size_t i = 0; i < source.values.size(); ++i)
+    source.values[i] = static_cast<std::uint8_t>(s.inner ? 255 - in.pixels[i].a : in.pixels[i].a);
   Plane blurred = BlurPlane(source, DeviceBlur(s.blurX, sx), DeviceBlur(s.blurY, sy), passes, outside);
   blurred.x += dx;
   blurred.y += dy;
   const Rect r = s.inner ? RectOf(in) : Union(RectOf(in), RectOf(blurred));
   Layer out(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
-  std::array<std::uint8_t, 256> strengthened{};
-  for (int v = 0; v < 256; ++v) strengthened[static_cast<std::size_t>(v)] = Strengthen(v, s.strength);
-  for (int y = r.y0; y < r.y1; ++y) {
-    for (int x = r.x0; x < r.x1; ++x) {
-      const Rgba src = SourceAt(in, x, y);
-      const int amount = strengthened[blurred.At(x, y, outside)];
-      Rgba& o = out.at(x - r.x0, y - r.y0);
-      if (s.inner) {
-        const Rgba shade = Scaled(s.lut[static_cast<std::size_t>(amount)], src.a);
-        o = s.knockout || !s.compositeSource ? shade : Over(shade, src);
-      } else {
-        const Rgba shade = s.lut[static_cast<std::size_t>(amount)];
-        if (s.knockout) o = Scaled(shade, 255 - src.a);
-        else if (!s.compositeSource) o = shade;
-        else o = Over(src, shade);
-      }
-    }
-  }
+  // The shade for each blurred value, strength applied.
+  std::array<Rgba, 256> shade{};
+  for (int v = 0; v < 256; ++v) shade[static_cast<std::size_t>(v)] = s.lut[Strengthen(v, s.strength)];
+  if (s.inner && (s.knockout || !s.compositeSource))
+    EachShadowPixel(out, in, blurred, outside, [&](Rgba src, std::uint8_t v) { return Scaled(shade[v], src.a); });
+  else if (s.inner)
+    EachShadowPixel(out, in, blurred, outside, [&](Rgba src, std::uint8_t v) { return Atop(shade[v], src); });
+  else if (s.knockout)
+    EachShadowPixel(out, in, blurred, outside, [&](Rgba src, std::uint8_t v) { return Scaled(shade[v], 255 - src.a); });
+  else if (!s.compositeSource)
+    EachShadowPixel(out, in, blurred, outside, [&](Rgba, std::uint8_t v) { return shade[v]; });
+  else
+    EachShadowPixel(out, in, blurred, outside, [&](Rgba src, std::uint8_t v) { return Over(src, shade[v]); });
   return out;
 }
 
@@ -229,6 +276,26 @@ struct BevelSpec {
   int passes = 1;
 };
 
+// Runs `combine(src, colour)` for every pixel of `out`, row by row: the object's pixel and the
+// bevel's colour for the difference of the blurred alpha towards the light (back along dx, dy)
+// and away from it.
+template <class Combine>
+void EachBevelPixel(Layer& out, const Layer& in, const Plane& blurred, int dx, int dy,
+                    const std::array<Rgba, 511>& colourOf, Combine combine) {
+  const int w = out.width;
+  std::vector<std::uint8_t> lit(static_cast<std::size_t>(w)), away(static_cast<std::size_t>(w));
+  std::vector<Rgba> src(static_cast<std::size_t>(w));
+  for (int j = 0; j < out.height; ++j) {
+    const int y = out.y + j;
+    PlaneRow(blurred, y - dy, out.x - dx, w, 0, lit.data());
+    PlaneRow(blurred, y + dy, out.x + dx, w, 0, away.data());
+    LayerRow(in, y, out.x, w, src.data());
+    Rgba* o = out.pixels.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(w);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(w); ++i)
+      o[i] = combine(src[i], colourOf[static_cast<std::size_t>(lit[i] - away[i] + 255)]);
+  }
+}
+
 Layer Bevel(const Layer& in, const BevelSpec& s, double sx, double sy) {
   const Plane blurred = BlurPlane(AlphaOf(in), DeviceBlur(s.blurX, sx), DeviceBlur(s.blurY, sy), Passes(s.passes), 0);
   const auto [dx, dy] = Offset(s.angle, s.distance, sx, sy);
@@ -239,27 +306,25 @@ Layer Bevel(const Layer& in, const BevelSpec& s, double sx, double sy) {
     r = Union(r, Union({b.x0 - std::abs(dx), b.y0 - std::abs(dy), b.x1 + std::abs(dx), b.y1 + std::abs(dy)}, r));
   }
   Layer out(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
-  // The colour index for each difference of the two blurred alphas (-255 .. 255).
-  std::array<std::uint8_t, 511> indexOf{};
+  // The colour for each difference of the two blurred alphas (-255 .. 255).
+  std::array<Rgba, 511> colourOf{};
   for (int shade = -255; shade <= 255; ++shade) {
     const double v = std::clamp(shade * s.strength, -255.0, 255.0);
-    indexOf[static_cast<std::size_t>(shade + 255)] =
-        static_cast<std::uint8_t>(std::clamp(static_cast<int>(RoundHalfAway(128 + v / 2)), 0, 255));
+    const int index = std::clamp(static_cast<int>(RoundHalfAway(128 + v / 2)), 0, 255);
+    colourOf[static_cast<std::size_t>(shade + 255)] = s.lut[static_cast<std::size_t>(index)];
   }
-  for (int y = r.y0; y < r.y1; ++y) {
-    for (int x = r.x0; x < r.x1; ++x) {
-      const Rgba src = SourceAt(in, x, y);
-      // The side facing away from the light sees the object's alpha from behind it.
-      const int shade = blurred.At(x - dx, y - dy, 0) - blurred.At(x + dx, y + dy, 0);
-      const int index = indexOf[static_cast<std::size_t>(shade + 255)];
-      const int mask = inner ? src.a : outer ? 255 - src.a : 255;
-      const Rgba bevel = Scaled(s.lut[static_cast<std::size_t>(index)], mask);
-      Rgba& o = out.at(x - r.x0, y - r.y0);
-      if (s.knockout || !s.compositeSource) o = bevel;
-      else if (outer) o = Over(src, bevel);
-      else o = Over(bevel, src);
-    }
-  }
+  if (inner && (s.knockout || !s.compositeSource))
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba src, Rgba c) { return Scaled(c, src.a); });
+  else if (inner)
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba src, Rgba c) { return Atop(c, src); });
+  else if (outer && s.knockout)
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba src, Rgba c) { return Scaled(c, 255 - src.a); });
+  else if (outer && s.compositeSource)
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba src, Rgba c) { return Over(src, c); });
+  else if (!outer && !s.knockout && s.compositeSource)
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba src, Rgba c) { return Over(c, src); });
+  else
+    EachBevelPixel(out, in, blurred, dx, dy, colourOf, [](Rgba, Rgba c) { return c; });
   return out;
 }
 
@@ -270,13 +335,14 @@ std::array<Rgba, 256> PlainLut(Rgba color) {
   return lut;
 }
 
-// A bevel's two colours on one scale: the highlight fades out towards the middle and the
-// shadow in beyond it, full at either end (0 and 255).
+// A bevel's two colours on one scale: the highlight fades out towards the middle (128) and the
+// shadow in beyond it, both in steps of 1/128, so the highlight is full at 0 and the shadow
+// reaches 127/128 of full at 255.
 std::array<Rgba, 256> BevelLut(Rgba highlight, Rgba shadow) {
   std::array<Rgba, 256> lut{};
   const Rgba h = Premultiplied(highlight), sh = Premultiplied(shadow);
   for (int i = 0; i < 256; ++i) {
-    const int amount = std::min(255, (std::abs(i - 128) * 255 + 63) / 127);
+    const int amount = std::min(255, (std::abs(i - 128) * 255 + 127) / 128);
     lut[static_cast<std::size_t>(i)] = Scaled(i < 128 ? h : sh, amount);
   }
   return lut;
@@ -366,7 +432,7 @@ Plane BlurPlane(const Plane& in, double blurX, double blurY, int passes, std::ui
   for (int j = 0; j < in.height; ++j)
     std::copy_n(in.values.begin() + static_cast<std::ptrdiff_t>(j) * in.width, in.width,
                 out.values.begin() + static_cast<std::ptrdiff_t>(j + gy) * out.width + gx);
-  BlurBlock(out.values.data(), out.width, out.height, 1, kx, ky, passes, outside);
+  BlurBlock(out.values.data(), out.width, out.height, 1, kx, ky, passes, gx, gy, outside);
   return out;
 }
 
@@ -379,7 +445,7 @@ Layer BlurLayer(const Layer& in, double blurX, double blurY, int passes) {
     std::copy_n(in.pixels.begin() + static_cast<std::ptrdiff_t>(j) * in.width, in.width,
                 out.pixels.begin() + static_cast<std::ptrdiff_t>(j + gy) * out.width + gx);
   static_assert(sizeof(Rgba) == 4 && std::is_standard_layout_v<Rgba>);
-  BlurBlock(reinterpret_cast<std::uint8_t*>(out.pixels.data()), out.width, out.height, 4, kx, ky, passes, 0);
+  BlurBlock(reinterpret_cast<std::uint8_t*>(out.pixels.data()), out.width, out.height, 4, kx, ky, passes, gx, gy, 0);
   return out;
 }
 

@@ -73,6 +73,24 @@ TEST(Blur, PassesRepeatTheBoxAndGrowTheLayerEachTime) {
   EXPECT_EQ(ReachOf(BlurFilter{1.5, 1.5, 1}, 2, 2).right, 1) << "sizes follow the display's scale";
 }
 
+TEST(Blur, TwoPassesOverBothAxesRoundAfterEachBox) {
+  // One white pixel, a 3-pixel box twice along each axis, rounded after every box: 255 / 3 =
+  // 85 along x, 85 / 3 = 28.3 -> 28 down; the second pass gives the centre row 28 / 3 -> 9,
+  // 56 / 3 -> 19, 28, and down again the corner 9 / 3 = 3, (1, 1) 38 / 3 -> 13, the centre 28.
+  const Layer out = BlurLayer(Row(0, {kWhite}), 3, 3, 2);
+  ASSERT_EQ(out.x, -2);
+  ASSERT_EQ(out.y, -2);
+  ASSERT_EQ(out.width, 5);
+  ASSERT_EQ(out.height, 5);
+  EXPECT_EQ(out.at(0, 0).a, 3);
+  EXPECT_EQ(out.at(2, 0).a, 9);
+  EXPECT_EQ(out.at(1, 1).a, 13);
+  EXPECT_EQ(out.at(1, 2).a, 19);
+  EXPECT_EQ(out.at(2, 2).a, 28);
+  EXPECT_EQ(out.at(4, 4).a, 3);
+  EXPECT_EQ(out.at(2, 2).g, 28) << "colour channels blur alike";
+}
+
 TEST(Blur, FollowsTheDisplayScale) {
   // The reach beyond the centre pixel doubles: 2 pixels become 1 + 2 * 1 = 3, and 10 become 19.
   const Layer scaled = ApplyFilter(Row(0, {kWhite}), BlurFilter{2, 1, 1}, 2, 2);
@@ -174,19 +192,70 @@ TEST(Bevel, HighlightFacesTheLightAndShadowTheOtherSide) {
   f.blurX = f.blurY = 0;
   f.angle = 0;
   f.distance = 1;
+  // The whole difference, 255 or -255, lands on index 128 +- 127.5: 255 (clamped) or 1 (0.5
+  // rounded away from zero), 127 steps of 1/128 from the middle, (127 * 255 + 127) / 128 = 254.
+  // Inner: atop opaque white, 254 of the colour and 1 of the white.
   const Layer out = ApplyFilter(Row(0, {kWhite, kWhite, kWhite}), f);
   ASSERT_EQ(out.width, 3) << "an inner bevel stays within the object";
-  EXPECT_EQ(out.at(0, 0), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(out.at(0, 0), (Rgba{255, 1, 1, 255}));
   EXPECT_EQ(out.at(1, 0), kWhite);
-  EXPECT_EQ(out.at(2, 0), (Rgba{0, 0, 255, 255}));
+  EXPECT_EQ(out.at(2, 0), (Rgba{1, 1, 255, 255}));
 
-  f.inner = false;  // outer
+  f.inner = false;  // outer: beside the object the colour alone, under it hidden
   const Layer outer = ApplyFilter(Row(0, {kWhite, kWhite, kWhite}), f);
   ASSERT_EQ(outer.x, -1);
   ASSERT_EQ(outer.width, 5);
-  EXPECT_EQ(outer.at(0, 0), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(outer.at(0, 0), (Rgba{254, 0, 0, 254}));
   EXPECT_EQ(outer.at(1, 0), kWhite);
-  EXPECT_EQ(outer.at(4, 0), (Rgba{0, 0, 255, 255}));
+  EXPECT_EQ(outer.at(4, 0), (Rgba{0, 0, 254, 254}));
+
+  // 128 - 255 = -127 at the middle pixel: index 128 - 63.5, rounded away from zero to 65,
+  // (63 * 255 + 127) / 128 = 126 of red atop white: 126 + 129, 129.
+  f.inner = true;
+  const Layer part = ApplyFilter(Row(0, {Rgba{128, 128, 128, 128}, kWhite, kWhite}), f);
+  EXPECT_EQ(part.at(1, 0), (Rgba{255, 129, 129, 255}));
+  EXPECT_EQ(part.at(2, 0), (Rgba{1, 1, 255, 255})) << "shadow: 255 - 0 still";
+}
+
+TEST(Bevel, OverAHalfTransparentObjectTheInnerShadeLiesAtopAndTheOuterBeneath) {
+  // Premultiplied white at alpha 128. With no blur the shade is the object's alpha one pixel
+  // towards the light less one pixel away from it.
+  const Rgba half{128, 128, 128, 128};
+  BevelFilter f;
+  f.highlight = Rgba{255, 0, 0, 255};
+  f.shadow = Rgba{0, 0, 255, 255};
+  f.blurX = f.blurY = 0;
+  f.angle = 0;
+  f.distance = 1;
+  // Inner, first pixel: 0 - 128 is half the highlight's reach: index 64, amount
+  // (64 * 255 + 127) / 128 = 128. Atop: red 128 * 128 / 255 + 128 * (255 - 128) / 255 = 64 + 64;
+  // green and blue keep 128 * 127 / 255 = 64; alpha stays the object's.
+  const Layer inner = ApplyFilter(Row(0, {half, half, half}), f);
+  ASSERT_EQ(inner.width, 3);
+  EXPECT_EQ(inner.at(0, 0), (Rgba{128, 64, 64, 128}));
+  EXPECT_EQ(inner.at(1, 0), half) << "no shade where both sides see the object";
+
+  // Outer: the object over the unmasked shade, 128 + 128 * 127 / 255 = 128 + 64.
+  f.inner = false;
+  const Layer outer = ApplyFilter(Row(0, {half, half, half}), f);
+  ASSERT_EQ(outer.x, -1);
+  EXPECT_EQ(outer.at(1, 0), (Rgba{192, 128, 128, 192}));
+  EXPECT_EQ(outer.at(0, 0), (Rgba{128, 0, 0, 128})) << "beside the object the shade alone";
+  f.knockout = true;
+  const Layer cut = ApplyFilter(Row(0, {half, half, half}), f);
+  EXPECT_EQ(cut.at(1, 0), (Rgba{64, 0, 0, 64})) << "knockout keeps the shade where the object is not: 128 * 127 / 255";
+}
+
+TEST(DropShadow, InnerShadowOverAHalfTransparentObjectLiesAtopIt) {
+  DropShadowFilter f = Shadow(0, 1);
+  f.inner = true;
+  const Rgba half{128, 128, 128, 128};
+  const Layer out = ApplyFilter(Row(0, {half, half}), f);
+  ASSERT_EQ(out.width, 2);
+  // The first pixel sees the clear surroundings: full black atop the object, 0 + 128 * 0.
+  EXPECT_EQ(out.at(0, 0), (Rgba{0, 0, 0, 128}));
+  // The second sees the object's own half transparency (255 - 128 = 127): 128 * 128 / 255.
+  EXPECT_EQ(out.at(1, 0), (Rgba{64, 64, 64, 128}));
 }
 
 TEST(GradientGlow, StrengthIndexesTheGradient) {
