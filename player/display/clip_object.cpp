@@ -804,6 +804,7 @@ void InstallDrawing(avm1::Object* proto) {
     LineStyle line;
     line.width = width * 20;
     line.color = DrawColor(c.vm, c.Arg(1), c.Arg(2));
+    ApplyLineOptions(c, line);
     d.shape.lines.push_back(line);
     d.line = d.shape.lines.size();
   }, 8);

@@ -81,4 +81,20 @@ std::optional<FillStyle> GradientFillFromArgs(avm1::Call& c) {
   return fill;
 }
 
+void ApplyLineOptions(avm1::Call& c, LineStyle& line) {
+  avm1::Machine& vm = c.vm;
+  auto text = [&](std::size_t i) { return c.Count() > i && !c.Arg(i).IsUndefined() ? vm.ToString(c.Arg(i)) : std::string(); };
+  const std::string scale = text(4);
+  line.noHScale = scale == "none" || scale == "horizontal";
+  line.noVScale = scale == "none" || scale == "vertical";
+  const std::string caps = text(5);
+  line.startCap = line.endCap = caps == "none" ? Cap::None : caps == "square" ? Cap::Square : Cap::Round;
+  const std::string joints = text(6);
+  line.join = joints == "miter" ? Join::Miter : joints == "bevel" ? Join::Bevel : Join::Round;
+  if (line.join == Join::Miter && c.Count() > 7 && !c.Arg(7).IsUndefined()) {
+    const double limit = vm.ToNumber(c.Arg(7));
+    if (std::isfinite(limit)) line.miterLimit = std::clamp(limit, 1.0, 255.0);
+  }
+}
+
 }  // namespace quillon::player

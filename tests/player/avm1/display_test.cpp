@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "avm1/assembler.h"
@@ -418,6 +419,36 @@ TEST(DisplayDrawing, GradientFillsFollowTheirBoxMatrixAndFocalRatio) {
   EXPECT_NEAR(c.at(88, 70).r, 133, 2);
   EXPECT_NEAR(c.at(50, 70).r, 85, 2);
   EXPECT_EQ(c.at(170, 170), (Rgba{255, 255, 255, 255}));
+}
+
+TEST(DisplayDrawing, LineStylesTakeTheirScaleModeAndCaps) {
+  Asm a;
+  // A 4-pixel line in a clip scaled 3 times, from (10, 50) to (40, 50): device (30, 150) to (120, 150).
+  for (const auto& [name, depth, mode] : {std::tuple{"u", 1.0, "none"}, std::tuple{"s", 2.0, "normal"}}) {
+    CallMethod(a, "this", "createEmptyMovieClip", {name, depth}).Op(ops::kPop);
+    SetNumber(a, name, "_xscale", 300);
+    SetNumber(a, name, "_yscale", 300);
+    SetNumber(a, name, "_y", depth == 1 ? 0 : 60);
+    CallMethod(a, name, "lineStyle", {4.0, 0.0, 100.0, false, mode, "none"}).Op(ops::kPop);
+    CallMethod(a, name, "moveTo", {10.0, 50.0}).Op(ops::kPop);
+    CallMethod(a, name, "lineTo", {40.0, 50.0}).Op(ops::kPop);
+  }
+  Stage run(MovieFile(200, 300, {Script(a), ShowFrame()}));
+  run.Ticks(1);
+  Canvas c(200, 300, {255, 255, 255, 255});
+  run.player.Render(c, Quality::Low);
+  // Unscaled it stays 4 pixels (148 to 152); scaled it is 12 (204 to 216 for the clip 60 lower).
+  EXPECT_EQ(c.at(60, 149).r, 0);
+  EXPECT_EQ(c.at(60, 150).r, 0);
+  EXPECT_EQ(c.at(60, 153).r, 255);
+  EXPECT_EQ(c.at(60, 146).r, 255);
+  EXPECT_EQ(c.at(60, 205).r, 0);
+  EXPECT_EQ(c.at(60, 214).r, 0);
+  EXPECT_EQ(c.at(60, 217).r, 255);
+  // No caps: the line stops at its ends.
+  EXPECT_EQ(c.at(30, 150).r, 0);
+  EXPECT_EQ(c.at(28, 150).r, 255);
+  EXPECT_EQ(c.at(121, 150).r, 255);
 }
 
 TEST(DisplayProperties, AMirroredClipSetToItsOwnScaleStaysMirrored) {
