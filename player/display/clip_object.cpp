@@ -408,16 +408,9 @@ void ClipObject::SetIndexed(int index, const Value& value) {
   switch (index) {
     case 0: m.tx = Twips(v) - FieldShift(*d); d->movedByScript = true; break;
     case 1: m.ty = Twips(v); d->movedByScript = true; break;
-    case 2: {
+    case 2: case 3: {
       const double skew = KnowScale(*d);
-      d->xscale = v;
-      ApplyScale(*d, skew);
-      d->movedByScript = true;
-      break;
-    }
-    case 3: {
-      const double skew = KnowScale(*d);
-      d->yscale = v;
+      (index == 2 ? d->xscale : d->yscale) = v;
       ApplyScale(*d, skew);
       d->movedByScript = true;
       break;
