@@ -214,41 +214,18 @@ TEST(TextHitTest, APointFindsTheNearestCharacterBoundary) {
   EXPECT_DOUBLE_EQ(m.height, 12);
 }
 
-// The square face with an ascent of 0.81 em: 9.72 px, 194.4 twips at 12 px.
-class TallFace final : public Face {
- public:
-  explicit TallFace(bool device) : square_(device) {}
-  double Ascent() const override { return 0.81; }
-  double Descent() const override { return square_.Descent(); }
-  double Leading() const override { return 0; }
-  int Glyph(char32_t ch) const override { return square_.Glyph(ch); }
-  double Advance(int g) const override { return square_.Advance(g); }
-  double Kerning(int, int) const override { return 0; }
-  const ShapeGeometry* Outline(int g) const override { return square_.Outline(g); }
-  bool IsDevice() const override { return square_.IsDevice(); }
-
- private:
-  SquareFace square_;
-};
-
-class TallFonts final : public FontSource {
- public:
-  explicit TallFonts(bool device) : face_(device) {}
-  const Face* Device(std::string_view, bool, bool) const override { return &face_; }
-
- private:
-  TallFace face_;
-};
-
 TEST(TextLayout, AnEmbeddedFaceKeepsItsAscentInWholeTwips) {
-  // Embedded, the ascent drops to 194 twips (9.7 px); a device face keeps 9.72. The baseline
-  // sits that far below the line's top at 2 px.
-  const Layout embedded = LayoutField(MakeField(u"ab"), TallFonts(false));
-  ASSERT_FALSE(embedded.glyphs.empty());
-  EXPECT_NEAR(embedded.glyphs[0].baseline, 11.7, 1e-9);
-  const Layout device = LayoutField(MakeField(u"ab"), TallFonts(true));
-  ASSERT_FALSE(device.glyphs.empty());
-  EXPECT_NEAR(device.glyphs[0].baseline, 11.72, 1e-9);
+  // At 12.3 px the ascent is 9.84 px, 196.8 twips: embedded it drops to 196 (9.8 px), a device
+  // face keeps it. The baseline sits that far below the line's top at 2 px.
+  for (const bool device : {false, true}) {
+    Field f = MakeField(u"ab");
+    TextFormat format = f.newFormat;
+    format.size = 12.3;
+    SetText(f, u"ab", format);
+    const Layout l = LayoutField(f, SquareFonts(device));
+    ASSERT_FALSE(l.glyphs.empty());
+    EXPECT_NEAR(l.glyphs[0].baseline, device ? 11.84 : 11.8, 1e-9) << (device ? "device" : "embedded");
+  }
 }
 
 }  // namespace
