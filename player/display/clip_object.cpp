@@ -10,6 +10,7 @@
 #include "avm1/classes/array.h"
 #include "avm1/classes/extra_classes.h"
 #include "avm1/classes/filters.h"
+#include "display/drawing_styles.h"
 #include "display/player.h"
 #include "display/text_field.h"
 #include "render/raster.h"
@@ -293,22 +294,26 @@ std::string ClipObject::SlashPath() {
 
 namespace {
 
-// The scale and rotation a matrix shows, kept with the object once known.
-void KnowScale(DisplayObject& d) {
-  if (d.scaleKnown) return;
+// The scale and rotation a matrix shows, kept with the object once known. Gives the skew
+// between the matrix's axes, each axis read in the direction its kept scale's sign gives, so
+// a mirrored object set to the scale it has stays as it is.
+double KnowScale(DisplayObject& d) {
   const Matrix& m = d.matrix;
-  d.xscale = std::hypot(m.a, m.b) * 100;
-  d.yscale = std::hypot(m.c, m.d) * 100;
-  d.rotation = (m.a == 0 && m.b == 0) ? 0 : std::atan2(m.b, m.a) * 180 / kPi;
-  d.scaleKnown = true;
+  if (!d.scaleKnown) {
+    d.xscale = std::hypot(m.a, m.b) * 100;
+    d.yscale = std::hypot(m.c, m.d) * 100;
+    d.rotation = (m.a == 0 && m.b == 0) ? 0 : std::atan2(m.b, m.a) * 180 / kPi;
+    d.scaleKnown = true;
+  }
+  const double fx = d.xscale < 0 ? -1 : 1, fy = d.yscale < 0 ? -1 : 1;
+  const double rx = (m.a == 0 && m.b == 0) ? 0 : std::atan2(fx * m.b, fx * m.a);
+  const double ry = (m.c == 0 && m.d == 0) ? rx : std::atan2(-fy * m.c, fy * m.d);
+  return ry - rx;
 }
 
-// Rebuilds the matrix from the kept scale and rotation, keeping its skew.
-void ApplyScale(DisplayObject& d) {
+// Rebuilds the matrix from the kept scale and rotation and the skew KnowScale gave.
+void ApplyScale(DisplayObject& d, double skew) {
   Matrix& m = d.matrix;
-  const double rx = (m.a == 0 && m.b == 0) ? 0 : std::atan2(m.b, m.a);
-  const double ry = (m.c == 0 && m.d == 0) ? rx : std::atan2(-m.c, m.d);
-  const double skew = ry - rx;
   const double r = d.rotation * kPi / 180;
   const double sx = d.xscale / 100, sy = d.yscale / 100;
   // The matrix holds 16.16 fixed-point factors, as a movie stores them.
@@ -403,8 +408,13 @@ void ClipObject::SetIndexed(int index, const Value& value) {
   switch (index) {
     case 0: m.tx = Twips(v) - FieldShift(*d); d->movedByScript = true; break;
     case 1: m.ty = Twips(v); d->movedByScript = true; break;
-    case 2: KnowScale(*d); d->xscale = v; ApplyScale(*d); d->movedByScript = true; break;
-    case 3: KnowScale(*d); d->yscale = v; ApplyScale(*d); d->movedByScript = true; break;
+    case 2: case 3: {
+      const double skew = KnowScale(*d);
+      (index == 2 ? d->xscale : d->yscale) = v;
+      ApplyScale(*d, skew);
+      d->movedByScript = true;
+      break;
+    }
     case 6:
       // The multiplier is kept in 256ths, as a movie's colour transforms carry it.
       d->colorTransform.am = std::clamp(std::trunc(v / 100 * 256), -32768.0, 32767.0) / 256;
@@ -422,7 +432,7 @@ void ClipObject::SetIndexed(int index, const Value& value) {
       }
       const Box local = ObjectBounds(*d, 0);
       if (local.empty()) break;
-      KnowScale(*d);
+      const double skew = KnowScale(*d);
       Box now;
       now.Add(m, local);
       const double current = index == 8 ? now.x1 - now.x0 : now.y1 - now.y0;
@@ -434,11 +444,17 @@ void ClipObject::SetIndexed(int index, const Value& value) {
       } else {
         (index == 8 ? d->xscale : d->yscale) *= v * 20 / current;
       }
-      ApplyScale(*d);
+      ApplyScale(*d, skew);
       d->movedByScript = true;
       break;
     }
-    case 10: KnowScale(*d); d->rotation = NormalDegrees(v); ApplyScale(*d); d->movedByScript = true; break;
+    case 10: {
+      const double skew = KnowScale(*d);
+      d->rotation = NormalDegrees(v);
+      ApplyScale(*d, skew);
+      d->movedByScript = true;
+      break;
+    }
     default: break;
   }
 }
@@ -760,6 +776,15 @@ void InstallDrawing(avm1::Object* proto) {
     d.fill = d.shape.fills.size();
     d.fillStart = d.pen;
   }, 2);
+  method("beginGradientFill", [](avm1::Call& c, Drawing& d) {
+    CloseFill(d);
+    if (d.shape.fills.size() >= kMaxDrawingEdges) return;
+    auto fill = GradientFillFromArgs(c);
+    if (!fill) return;
+    d.shape.fills.push_back(std::move(*fill));
+    d.fill = d.shape.fills.size();
+    d.fillStart = d.pen;
+  }, 8);
   method("endFill", [](avm1::Call&, Drawing& d) { CloseFill(d); }, 0);
   method("lineStyle", [](avm1::Call& c, Drawing& d) {
     d.linePath = 0;
@@ -772,6 +797,7 @@ void InstallDrawing(avm1::Object* proto) {
     LineStyle line;
     line.width = width * 20;
     line.color = DrawColor(c.vm, c.Arg(1), c.Arg(2));
+    ApplyLineOptions(c, line);
     d.shape.lines.push_back(line);
     d.line = d.shape.lines.size();
   }, 8);

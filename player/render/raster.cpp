@@ -236,17 +236,25 @@ void StrokePolyline(const std::vector<Point>& input, const std::vector<bool>& sm
     const double len = std::hypot(q.x - p.x, q.y - p.y);
     return Point{(q.x - p.x) / len, (q.y - p.y) / len};
   };
+  // A hairline is a pixel thick across its minor axis: a segment at an angle to the pixel grid
+  // is thinner than a pixel on its normal.
+  auto halfOf = [&](std::size_t i) {
+    if (!style.hairline) return half;
+    const Point d = dirOf(i);
+    return 0.5 * std::max(std::abs(d.x), std::abs(d.y));
+  };
   for (std::size_t i = 0; i < segments; ++i) {
     const Point d = dirOf(i);
-    const Point nrm{-d.y * half, d.x * half};
+    const double h = halfOf(i);
+    const Point nrm{-d.y * h, d.x * h};
     Point p = pts[i], q = pts[(i + 1) % n];
-    if (!closed && i == 0 && style.startCap == Cap::Square) p = Add(p, d, -half);
-    if (!closed && i + 1 == segments && style.endCap == Cap::Square) q = Add(q, d, half);
+    if (!closed && i == 0 && style.startCap == Cap::Square) p = Add(p, d, -h);
+    if (!closed && i + 1 == segments && style.endCap == Cap::Square) q = Add(q, d, h);
     AddPolygon({Add(p, nrm), Add(q, nrm), Add(q, nrm, -1), Add(p, nrm, -1)}, out);
   }
   if (!closed) {
-    if (style.startCap == Cap::Round) AddCircle(pts.front(), half, out);
-    if (style.endCap == Cap::Round) AddCircle(pts.back(), half, out);
+    if (style.startCap == Cap::Round) AddCircle(pts.front(), halfOf(0), out);
+    if (style.endCap == Cap::Round) AddCircle(pts.back(), halfOf(segments - 1), out);
   }
   for (std::size_t v = closed ? 0 : 1; v < (closed ? n : n - 1); ++v) {
     const std::size_t prev = (v + n - 1) % n;
@@ -255,14 +263,15 @@ void StrokePolyline(const std::vector<Point>& input, const std::vector<bool>& sm
     const double dot = d0.x * d1.x + d0.y * d1.y;
     if (std::abs(cross) < 1e-12 && dot > 0) continue;
     const Point c = pts[v];
-    Join join = style.join;
+    Join join = style.hairline ? Join::Round : style.join;
     if (smooth[v] && join == Join::Round) join = Join::Bevel;
+    const double h0 = halfOf(prev), h1 = halfOf(v);
     if (join == Join::Round) {
-      AddCircle(c, half, out);
+      AddCircle(c, std::max(h0, h1), out);
       continue;
     }
     const double side = cross > 0 ? -1 : 1;  // the outer side of the turn
-    const Point n0{-d0.y * half * side, d0.x * half * side}, n1{-d1.y * half * side, d1.x * half * side};
+    const Point n0{-d0.y * h0 * side, d0.x * h0 * side}, n1{-d1.y * h1 * side, d1.x * h1 * side};
     if (join == Join::Miter && !smooth[v]) {
       Point m{n0.x + n1.x, n0.y + n1.y};
       const double mlen = std::hypot(m.x, m.y);
@@ -355,6 +364,7 @@ class Shader {
   FillKind kind() const { return fill_.kind; }
 
  private:
+  static constexpr double kMaxFocal = 0.98;
   // Gradients are drawn from a ramp of 256 colours, sampled between its entries.
   static constexpr int kRampSize = 256;
   Rgba Ramp(double t) const {
@@ -376,7 +386,8 @@ class Shader {
   }
 
   double FocalT(Point p) const {
-    const double fx = fill_.gradient.focal * 16384 * 0.999;  // keep the focus inside the circle
+    // The focus stays a little inside the circle, as the reference player keeps it.
+    const double fx = std::clamp(fill_.gradient.focal, -kMaxFocal, kMaxFocal) * 16384;
     const double dx = p.x - fx, dy = p.y;
     const double dd = dx * dx + dy * dy;
     if (dd == 0) return 0;
@@ -566,6 +577,10 @@ void DrawShape(const DrawContext& ctx, const ShapeGeometry& shape, const Matrix&
                              : ls.noVScale             ? sx
                                                        : std::min(sx, sy);
       StrokeStyle st;
+      // Thinner than a pixel, or a pixel wide and unscaled (how authoring tools store a
+      // hairline), it is drawn as a hairline.
+      const double device = ls.width * stretch;
+      st.hairline = device < 1 || (device <= 1 && ls.noHScale && ls.noVScale);
       st.width = std::max(1.0, ls.width * stretch);
       st.startCap = ls.startCap;
       st.endCap = ls.endCap;

@@ -48,6 +48,7 @@ struct StrokeStyle {
   Cap startCap = Cap::Round, endCap = Cap::Round;
   Join join = Join::Round;
   double miterLimit = 3;
+  bool hairline = false;  // a pixel thick across the minor axis, joined round; `width` unused
 };
 // Outlines a polyline as positively wound polygons to fill with the non-zero rule.
 // `smooth[i]` marks vertices inside a flattened curve, joined without a visible corner.

@@ -61,6 +61,8 @@ Measured Measure(const Field& field, const TextFormat& format, char32_t ch, cons
   m.glyph = glyph;
   if (face) {
     m.ascent = face->Ascent() * size;
+    // An embedded face's ascent is held in whole twips, the fraction cut off.
+    if (!face->IsDevice()) m.ascent = std::floor(m.ascent * 20) / 20;
     m.descent = face->Descent() * size;
     if (glyph >= 0) {
       m.advance = face->Advance(glyph) * size;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "avm1/assembler.h"
@@ -352,6 +353,119 @@ TEST(DisplayDrawing, DrawnShapesGiveSizeAndHitsAndStayBounded) {
   EXPECT_EQ(c.at(20, 20), (Rgba{0, 0, 255, 255})) << "the drawn fill shows";
   const DisplayObject& drawn = run.player.root().displayList.at(kScriptDepthBase + 1);
   EXPECT_EQ(drawn.sprite->drawing->edges, 1u << 18) << "edges stop at the limit";
+}
+
+// Pushes a new array of numbers, in order.
+Asm& NumberArray(Asm& a, const std::vector<double>& items) {
+  for (auto it = items.rbegin(); it != items.rend(); ++it) a.Push(*it);
+  return a.Push(static_cast<std::int32_t>(items.size())).Op(ops::kInitArray);
+}
+
+// clip.beginGradientFill(type, colours, [100, 100], [0, 255], matrix, ...extra); the matrix object's
+// (name, value) pairs are pushed as given, strings as strings.
+void GradientFill(Asm& a, const std::string& clip, const std::string& type, const std::vector<double>& colours,
+                  const std::vector<std::pair<std::string, ops::PushValue>>& matrix,
+                  const std::vector<ops::PushValue>& extra) {
+  for (auto it = extra.rbegin(); it != extra.rend(); ++it) a.Push(*it);
+  for (const auto& [name, value] : matrix) a.Push(name).Push(value);
+  a.Push(static_cast<std::int32_t>(matrix.size())).Op(ops::kInitObject);
+  NumberArray(a, {0, 255});
+  NumberArray(a, {100, 100});
+  NumberArray(a, colours);
+  a.Push(type).Push(static_cast<std::int32_t>(5 + extra.size()));
+  Value(a, clip).Push("beginGradientFill").Op(ops::kCallMethod).Op(ops::kPop);
+}
+
+void DrawBox(Asm& a, const std::string& clip, double x0, double y0, double x1, double y1) {
+  CallMethod(a, clip, "moveTo", {x0, y0}).Op(ops::kPop);
+  CallMethod(a, clip, "lineTo", {x1, y0}).Op(ops::kPop);
+  CallMethod(a, clip, "lineTo", {x1, y1}).Op(ops::kPop);
+  CallMethod(a, clip, "lineTo", {x0, y1}).Op(ops::kPop);
+  CallMethod(a, clip, "lineTo", {x0, y0}).Op(ops::kPop);
+  CallMethod(a, clip, "endFill", {}).Op(ops::kPop);
+}
+
+TEST(DisplayDrawing, GradientFillsFollowTheirBoxMatrixAndFocalRatio) {
+  Asm a;
+  // A linear ramp from black to red across a 100-pixel box given in the box form.
+  CallMethod(a, "this", "createEmptyMovieClip", {"g", 1.0}).Op(ops::kPop);
+  GradientFill(a, "g", "linear", {0x000000, 0xFF0000},
+               {{"matrixType", "box"}, {"x", 0.0}, {"y", 0.0}, {"w", 100.0}, {"h", 10.0}, {"r", 0.0}}, {});
+  DrawBox(a, "g", 0, 0, 100, 10);
+  // A focal gradient, black to white, its circle of radius 50 around (50.5, 70.5) through a
+  // matrix object (gradient space is 1638.4 pixels across); the focus half way to the right edge.
+  CallMethod(a, "this", "createEmptyMovieClip", {"f", 2.0}).Op(ops::kPop);
+  const double k = 100 / 1638.4;
+  GradientFill(a, "f", "radial", {0x000000, 0xFFFFFF},
+               {{"a", k}, {"b", 0.0}, {"c", 0.0}, {"d", k}, {"tx", 50.5}, {"ty", 70.5}}, {"pad", "RGB", 0.5});
+  DrawBox(a, "f", 0, 20, 110, 121);
+  // An unknown type or missing colours fill nothing.
+  CallMethod(a, "this", "createEmptyMovieClip", {"n", 3.0}).Op(ops::kPop);
+  GradientFill(a, "n", "conic", {0x000000, 0xFFFFFF}, {}, {});
+  DrawBox(a, "n", 150, 150, 190, 190);
+  Stage run(MovieFile(200, 200, {Script(a), ShowFrame()}));
+  run.Ticks(1);
+  Canvas c(200, 200, {255, 255, 255, 255});
+  run.player.Render(c, Quality::Low);
+  // Pixel 25's centre is a quarter of the way along (t = 0.255: 65 of red), pixel 75's three
+  // quarters (t = 0.755: 192.5).
+  EXPECT_NEAR(c.at(0, 5).r, 1, 2);
+  EXPECT_NEAR(c.at(25, 5).r, 65, 2);
+  EXPECT_NEAR(c.at(75, 5).r, 193, 2);
+  EXPECT_EQ(c.at(75, 5).g, 0);
+  // The focus (75.5, 70.5) is black; 13 pixels right of it, of the 25 to the circle, t = 0.52
+  // (133); 25 pixels left, of the 75 to the circle on that side, t = 1/3 (85).
+  EXPECT_LE(c.at(75, 70).r, 1);
+  EXPECT_NEAR(c.at(88, 70).r, 133, 2);
+  EXPECT_NEAR(c.at(50, 70).r, 85, 2);
+  EXPECT_EQ(c.at(170, 170), (Rgba{255, 255, 255, 255}));
+}
+
+TEST(DisplayDrawing, LineStylesTakeTheirScaleModeAndCaps) {
+  Asm a;
+  // A 4-pixel line in a clip scaled 3 times, from (10, 50) to (40, 50): device (30, 150) to (120, 150).
+  for (const auto& [name, depth, mode] : {std::tuple{"u", 1.0, "none"}, std::tuple{"s", 2.0, "normal"}}) {
+    CallMethod(a, "this", "createEmptyMovieClip", {name, depth}).Op(ops::kPop);
+    SetNumber(a, name, "_xscale", 300);
+    SetNumber(a, name, "_yscale", 300);
+    SetNumber(a, name, "_y", depth == 1 ? 0 : 60);
+    CallMethod(a, name, "lineStyle", {4.0, 0.0, 100.0, false, mode, "none"}).Op(ops::kPop);
+    CallMethod(a, name, "moveTo", {10.0, 50.0}).Op(ops::kPop);
+    CallMethod(a, name, "lineTo", {40.0, 50.0}).Op(ops::kPop);
+  }
+  Stage run(MovieFile(200, 300, {Script(a), ShowFrame()}));
+  run.Ticks(1);
+  Canvas c(200, 300, {255, 255, 255, 255});
+  run.player.Render(c, Quality::Low);
+  // Unscaled it stays 4 pixels (148 to 152); scaled it is 12 (204 to 216 for the clip 60 lower).
+  EXPECT_EQ(c.at(60, 149).r, 0);
+  EXPECT_EQ(c.at(60, 150).r, 0);
+  EXPECT_EQ(c.at(60, 153).r, 255);
+  EXPECT_EQ(c.at(60, 146).r, 255);
+  EXPECT_EQ(c.at(60, 205).r, 0);
+  EXPECT_EQ(c.at(60, 214).r, 0);
+  EXPECT_EQ(c.at(60, 217).r, 255);
+  // No caps: the line stops at its ends.
+  EXPECT_EQ(c.at(30, 150).r, 0);
+  EXPECT_EQ(c.at(28, 150).r, 255);
+  EXPECT_EQ(c.at(121, 150).r, 255);
+}
+
+TEST(DisplayProperties, AMirroredClipSetToItsOwnScaleStaysMirrored) {
+  Asm a;
+  CallMethod(a, "this", "createEmptyMovieClip", {"m", 1.0}).Op(ops::kPop);
+  SetNumber(a, "m", "_xscale", -100);
+  SetNumber(a, "m", "_xscale", -100);
+  TraceValue(a, "m._xscale");
+  TraceValue(a, "m._rotation");
+  SetNumber(a, "m", "_yscale", 50);
+  Stage run(MovieFile(20, 20, {Script(a), ShowFrame()}));
+  EXPECT_EQ(run.Ticks(1), (Lines{"-100", "0"}));
+  const Matrix& m = run.player.root().displayList.at(kScriptDepthBase + 1).matrix;
+  EXPECT_EQ(m.a, -1);
+  EXPECT_EQ(m.d, 0.5) << "turned half round, it would read -0.5";
+  EXPECT_EQ(m.b, 0);
+  EXPECT_EQ(m.c, 0);
 }
 
 TEST(DisplayLimits, SelfAttachingClipsStopAtTheNestingLimit) {

@@ -214,5 +214,19 @@ TEST(TextHitTest, APointFindsTheNearestCharacterBoundary) {
   EXPECT_DOUBLE_EQ(m.height, 12);
 }
 
+TEST(TextLayout, AnEmbeddedFaceKeepsItsAscentInWholeTwips) {
+  // At 12.3 px the ascent is 9.84 px, 196.8 twips: embedded it drops to 196 (9.8 px), a device
+  // face keeps it. The baseline sits that far below the line's top at 2 px.
+  for (const bool device : {false, true}) {
+    Field f = MakeField(u"ab");
+    TextFormat format = f.newFormat;
+    format.size = 12.3;
+    SetText(f, u"ab", format);
+    const Layout l = LayoutField(f, SquareFonts(device));
+    ASSERT_FALSE(l.glyphs.empty());
+    EXPECT_NEAR(l.glyphs[0].baseline, device ? 11.84 : 11.8, 1e-9) << (device ? "device" : "embedded");
+  }
+}
+
 }  // namespace
 }  // namespace quillon::player::text
