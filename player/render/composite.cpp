@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
 
 namespace quillon::player {
@@ -129,51 +131,72 @@ void CompositeRows(const CompositeTarget& dst, const Layer& src, const ColorTran
       fullAlpha[i] = ch(a, cx.am, cx.aa) * 255 / 255.0;
       fullFraction[i] = fullAlpha[i] / 255.0;
     }
+  // Neighbouring pixels of a layer are mostly the same over the same destination (flat fills):
+  // the last pixel's result stands for the next one with the same inputs.
+  std::uint32_t lastSrc = 0, lastDst = 0;
+  int lastCover = -1;
+  Rgba lastOut{};
   for (int y = y0; y < y1; ++y) {
     const std::size_t drow = static_cast<std::size_t>(y - dst.y) * static_cast<std::size_t>(dst.width);
+    const Rgba* srow = &src.at(0, y - src.y);
+    const std::uint8_t* crow = clip ? clip->data() + drow : nullptr;
+    Rgba* drowp = dst.pixels + drow;
     for (int x = x0; x < x1; ++x) {
-      const std::size_t di = drow + static_cast<std::size_t>(x - dst.x);
-      const int cover = clip ? (*clip)[di] : 255;
+      const int cover = crow ? crow[x - dst.x] : 255;
       if (cover == 0) continue;
-      Rgba s = src.at(x - src.x, y - src.y);
-      if (!plain && !over) s = TransformPremultiplied(s, cx);
-      Rgba& d = dst.pixels[di];
+      const Rgba raw = srow[x - src.x];
+      Rgba& d = drowp[x - dst.x];
+      if (over) {
+        if (raw.a == 0) continue;
+        if (plain && raw.a == 255 && cover == 255) {  // what source over gives then
+          d = {raw.r, raw.g, raw.b, 255};
+          continue;
+        }
+      }
+      const std::uint32_t srcKey = std::bit_cast<std::uint32_t>(raw), dstKey = std::bit_cast<std::uint32_t>(d);
+      if (srcKey == lastSrc && dstKey == lastDst && cover == lastCover) {
+        d = lastOut;
+        continue;
+      }
+      lastSrc = srcKey, lastDst = dstKey, lastCover = cover;
       if (over && !plain) {
         // The transformed colour is not rounded before it is mixed, so a fractional alpha
         // mixes as the fraction it is.
-        const Rgba raw = src.at(x - src.x, y - src.y);
-        if (raw.a == 0) continue;
         const double k = unpremultiply[raw.a];
         const double a = cover == 255 ? fullAlpha[raw.a] : ch(raw.a, cx.am, cx.aa) * cover / 255.0;
-        if (a <= 0) continue;
+        if (a <= 0) {
+          lastOut = d;
+          continue;
+        }
         const double f = cover == 255 ? fullFraction[raw.a] : a / 255.0;
         auto mix = [&](double straight, std::uint8_t below) {
           return static_cast<std::uint8_t>(std::clamp(straight * f + below * (1 - f) + 0.5, 0.0, 255.0));
         };
         d = {mix(ch(std::min(255.0, raw.r * k), cx.rm, cx.ra), d.r), mix(ch(std::min(255.0, raw.g * k), cx.gm, cx.ga), d.g),
              mix(ch(std::min(255.0, raw.b * k), cx.bm, cx.ba), d.b), mix(255.0, d.a)};
+        lastOut = d;
         continue;
       }
+      Rgba s = raw;
+      if (!plain && !over) s = TransformPremultiplied(s, cx);
       if (over) {
-        if (s.a == 0) continue;
-        if (s.a == 255 && cover == 255) {  // what source over gives then
-          d = {s.r, s.g, s.b, 255};
-          continue;
-        }
         if (cover < 255) s = {static_cast<std::uint8_t>(Mul(s.r, cover)), static_cast<std::uint8_t>(Mul(s.g, cover)),
                               static_cast<std::uint8_t>(Mul(s.b, cover)), static_cast<std::uint8_t>(Mul(s.a, cover))};
         d = Blended<mode>(s, d);
+        lastOut = d;
         continue;
       }
       const Rgba r = Blended<mode>(s, d);
       if (cover >= 255) {
         d = r;
+        lastOut = d;
         continue;
       }
       auto mix = [cover](std::uint8_t to, std::uint8_t from) {
         return static_cast<std::uint8_t>(from + Div255((to - from) * cover));
       };
       d = {mix(r.r, d.r), mix(r.g, d.g), mix(r.b, d.b), mix(r.a, d.a)};
+      lastOut = d;
     }
   }
 }

@@ -329,10 +329,11 @@ namespace {
 class Shader {
  public:
   Shader(const FillStyle& fill, const Matrix& toDevice, const DrawContext& ctx) : fill_(fill) {
-    if (fill.kind == FillKind::Linear || fill.kind == FillKind::Radial || fill.kind == FillKind::Focal)
+    const bool gradient = fill.kind == FillKind::Linear || fill.kind == FillKind::Radial || fill.kind == FillKind::Focal;
+    if (gradient)
       for (int i = 0; i < kRampSize; ++i) ramp_[static_cast<std::size_t>(i)] = GradientColorAt(fill.gradient, i / double(kRampSize - 1));
     // Each entry and the step to the next as doubles: Lerp's own terms, worked out once.
-    for (std::size_t i = 0; i + 1 < kRampSize; ++i) {
+    for (std::size_t i = 0; gradient && i + 1 < kRampSize; ++i) {
       const Rgba a = ramp_[i], b = ramp_[i + 1];
       steps_[i] = {{{double(a.r), double(a.g), double(a.b), double(a.a)},
                     {double(b.r) - a.r, double(b.g) - a.g, double(b.b) - a.b, double(b.a) - a.a}}};
