@@ -13,6 +13,7 @@
 #include "display/sound_stage.h"
 #include "display/layered.h"
 #include "render/band_pool.h"
+#include "render/mask_rows.h"
 
 namespace quillon::player {
 namespace {
@@ -772,6 +773,7 @@ void Player::DrawList(const DrawContext& ctx, const Instance& inst, const Matrix
   struct Clip {
     int until;
     MaskBuffer mask;
+    RowSpan rows;  // what is drawn under it keeps to these
   };
   std::vector<Clip> clips;
   const std::size_t size = static_cast<std::size_t>(ctx.width()) * static_cast<std::size_t>(ctx.height());
@@ -779,18 +781,24 @@ void Player::DrawList(const DrawContext& ctx, const Instance& inst, const Matrix
     while (!clips.empty() && clips.back().until < depth) clips.pop_back();
     DrawContext local = ctx;
     local.maskLayers = ctx.maskLayers + clips.size();
-    if (!clips.empty()) local.clip = &clips.back().mask;
+    if (!clips.empty()) {
+      local.clip = &clips.back().mask;
+      local.rowTop = clips.back().rows.top, local.rowBottom = clips.back().rows.bottom;
+    }
     if (obj.clipDepth > 0) {
       // Each mask layer holds a frame-sized buffer; layers beyond the limit (counting those of
       // the enclosing sprites) are not drawn.
       if (ctx.maskLayers + clips.size() >= kMaxClipLayers) continue;
-      Clip clip{obj.clipDepth, MaskBuffer(size, 0)};
+      Clip clip{obj.clipDepth, MaskBuffer(size, 0), {}};
       local.maskOut = &clip.mask;
-      DrawObject(local, obj, m, cx);
+      if (clips.empty() || !clips.back().rows.empty()) DrawObject(local, obj, m, cx);
+      clip.rows = CoveredRows(clip.mask, ctx.width(), local.rowTop, local.rowBottom);
       clips.push_back(std::move(clip));
       continue;
     }
     if (!obj.visible) continue;
+    // Nothing shows through a mask that covers nothing here.
+    if (!clips.empty() && clips.back().rows.empty()) continue;
     DrawObject(local, obj, m, cx);
   }
 }
@@ -806,6 +814,9 @@ void Player::DrawObject(const DrawContext& ctx, const DisplayObject& obj, const 
       DrawMaskOf(ctx, *by, m, *obj.sprite, mask);
       DrawContext local = ctx;
       local.clip = &mask;
+      const RowSpan rows = CoveredRows(mask, ctx.width(), ctx.rowTop, ctx.rowBottom);
+      if (rows.empty()) return;
+      local.rowTop = rows.top, local.rowBottom = rows.bottom;
       DrawPlaced(local, obj, m, cx);
       return;
     }

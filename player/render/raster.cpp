@@ -7,6 +7,8 @@
 #include <numbers>
 #include <type_traits>
 
+#include "render/mask_rows.h"
+
 namespace quillon::player {
 namespace {
 
@@ -471,7 +473,13 @@ template <bool kLayer, typename ColorAt>
 inline void PaintSpan(Rgba* row, int x0, int x1, const std::uint8_t* cov, const std::uint8_t* clipRow, ColorAt colorAt) {
   for (int x = x0; x < x1; ++x) {
     unsigned c = cov[x - x0];
-    if (clipRow) c = c * clipRow[x] / 255;
+    if (clipRow) {
+      if (clipRow[x] == 0) {
+        x += ZeroRun(clipRow + x, x1 - x) - 1;
+        continue;
+      }
+      c = c * clipRow[x] / 255;
+    }
     if (c == 0) continue;
     const Rgba color = colorAt(x);
     if constexpr (kLayer) BlendPremultiplied(row[x], color, c);
@@ -486,12 +494,17 @@ void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule
   if (ctx.maskOut) {
     Rasterize(
         lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
+      const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+      std::uint8_t* out = ctx.maskOut->data() + at;
+      const std::uint8_t* clipRow = ctx.clip ? ctx.clip->data() + at : nullptr;
       for (int x = x0; x < x1; ++x) {
         unsigned c = cov[x - x0];
-        const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
-        if (ctx.clip) c = c * (*ctx.clip)[i] / 255;
-        auto& m = (*ctx.maskOut)[i];
-        m = static_cast<std::uint8_t>(std::min(255u, m + c - m * c / 255));
+        if (clipRow) c = c * clipRow[x] / 255;
+        // Full coverage, or nothing yet below: what the union below gives then.
+        if (c == 0) continue;
+        std::uint8_t& m = out[x];
+        if (c == 255 || m == 0) m = static_cast<std::uint8_t>(c);
+        else m = static_cast<std::uint8_t>(std::min(255u, m + c - m * c / 255));
       }
         }, ctx.rowTop, ctx.rowBottom);
     return;
