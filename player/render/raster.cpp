@@ -6,6 +6,9 @@
 #include <cmath>
 #include <numbers>
 #include <type_traits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "render/mask_rows.h"
 
@@ -369,6 +372,16 @@ class Shader {
     // no clamp, and adding a half rounds it as lround does for all but values below a half.
     // The channels are put together in a register: stored byte by byte and read back whole,
     // they would stall the loads that follow.
+#if defined(__SSE2__)
+    // Two channels a register, the same operations in the same order; the value lies in
+    // (-1.5, 256), where truncating it plus a half is the rounding below.
+    const __m128d k = _mm_set1_pd(f), half = _mm_set1_pd(0.5);
+    const __m128d rg = _mm_add_pd(_mm_add_pd(_mm_loadu_pd(&from[0]), _mm_mul_pd(_mm_loadu_pd(&step[0]), k)), half);
+    const __m128d ba = _mm_add_pd(_mm_add_pd(_mm_loadu_pd(&from[2]), _mm_mul_pd(_mm_loadu_pd(&step[2]), k)), half);
+    const __m128i wide = _mm_unpacklo_epi64(_mm_cvttpd_epi32(rg), _mm_cvttpd_epi32(ba));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(wide, wide), _mm_setzero_si128());
+    return std::bit_cast<Rgba>(static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes)));
+#else
     std::uint32_t packed = 0;
     for (std::size_t c = 0; c < 4; ++c) {
       const double v = from[c] + step[c] * f;
@@ -376,6 +389,7 @@ class Shader {
       packed |= byte << (std::endian::native == std::endian::little ? 8 * c : 24 - 8 * c);
     }
     return std::bit_cast<Rgba>(packed);
+#endif
   }
 
   double FocalT(Point p) const {
