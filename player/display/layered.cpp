@@ -146,7 +146,9 @@ void Player::DrawLayered(const DrawContext& ctx, const DisplayObject& obj, const
       p = {Scaled(p.r, k), Scaled(p.g, k), Scaled(p.b, k), Scaled(p.a, k)};
     }
   }
-  TrimToContent(layer);
+  // Filters work on the drawn part only. Source over passes clear pixels by, so without
+  // filters the layer goes as it is, saving the copy.
+  if (!obj.filters.empty() || (mode != BlendMode::Normal && mode != BlendMode::Layer)) TrimToContent(layer);
   for (const Filter& f : obj.filters) layer = ApplyFilter(layer, f, ctx.scale, ctx.scale);
   CompositeTarget target = ctx.layer ? CompositeTarget::Of(*ctx.layer) : CompositeTarget::Of(*ctx.canvas);
   target.rowTop = ctx.rowTop;

@@ -203,7 +203,7 @@ void CompositeRows(const CompositeTarget& dst, const Layer& src, const ColorTran
       if (over) {
         if (raw.a == 0) continue;
         if (plain && raw.a == 255 && cover == 255) {  // what source over gives then
-          d = {raw.r, raw.g, raw.b, 255};
+          d = raw;
           continue;
         }
       }

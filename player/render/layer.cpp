@@ -10,7 +10,54 @@ constexpr std::array<std::string_view, 14> kNames = {"normal", "layer", "multipl
                                                      "darken", "difference", "add", "subtract", "invert",
                                                      "alpha", "erase", "overlay", "hardlight"};
 
+// Buffers smaller than this come cheaply from the allocator; the kept ones stay within the budget.
+constexpr std::size_t kKeepFrom = 64 * 1024, kKeptBytes = 48u << 20, kKeptBuffers = 6;
+
+struct KeptPixels {
+  std::vector<std::vector<Rgba>> buffers;
+  std::size_t bytes = 0;
+};
+
+KeptPixels& Kept() {
+  thread_local KeptPixels kept;
+  return kept;
+}
+
 }  // namespace
+
+std::vector<Rgba> ClearPixels(std::size_t count) {
+  KeptPixels& kept = Kept();
+  if (count >= kKeepFrom) {
+    // The smallest kept buffer that holds them.
+    std::size_t best = kept.buffers.size();
+    for (std::size_t i = 0; i < kept.buffers.size(); ++i)
+      if (kept.buffers[i].capacity() >= count &&
+          (best == kept.buffers.size() || kept.buffers[i].capacity() < kept.buffers[best].capacity()))
+        best = i;
+    if (best < kept.buffers.size()) {
+      std::vector<Rgba> out = std::move(kept.buffers[best]);
+      kept.buffers.erase(kept.buffers.begin() + static_cast<std::ptrdiff_t>(best));
+      kept.bytes -= out.capacity() * sizeof(Rgba);
+      out.assign(count, Rgba{0, 0, 0, 0});
+      return out;
+    }
+  }
+  return std::vector<Rgba>(count, Rgba{0, 0, 0, 0});
+}
+
+void GiveBackPixels(std::vector<Rgba>&& pixels) {
+  const std::size_t bytes = pixels.capacity() * sizeof(Rgba);
+  if (pixels.capacity() < kKeepFrom || bytes > kKeptBytes) return;
+  KeptPixels& kept = Kept();
+  // Room is made by dropping the oldest.
+  while (!kept.buffers.empty() && (kept.buffers.size() >= kKeptBuffers || kept.bytes + bytes > kKeptBytes)) {
+    kept.bytes -= kept.buffers.front().capacity() * sizeof(Rgba);
+    kept.buffers.erase(kept.buffers.begin());
+  }
+  kept.bytes += bytes;
+  kept.buffers.push_back(std::move(pixels));
+  pixels = {};
+}
 
 void TrimToContent(Layer& layer) {
   int x0 = layer.width, y0 = layer.height, x1 = -1, y1 = -1;

@@ -26,6 +26,13 @@
 
 namespace quillon::player {
 
+// `count` clear pixels, in a buffer that an earlier layer on this thread gave back when one
+// is big enough: a frame draws much the same layers as the last one, and fresh large buffers
+// cost the system's page clearing each time.
+std::vector<Rgba> ClearPixels(std::size_t count);
+// Keeps a dropped layer's buffer for ClearPixels (a few, the large ones, up to a budget).
+void GiveBackPixels(std::vector<Rgba>&& pixels);
+
 // Premultiplied RGBA; pixel (i, j) covers device pixel (x + i, y + j).
 struct Layer {
   int x = 0, y = 0;
@@ -34,8 +41,18 @@ struct Layer {
 
   Layer() = default;
   Layer(int left, int top, int w, int h)
-      : x(left), y(top), width(w), height(h),
-        pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), Rgba{0, 0, 0, 0}) {}
+      : x(left), y(top), width(w), height(h), pixels(ClearPixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h))) {}
+  Layer(const Layer&) = default;
+  Layer(Layer&&) noexcept = default;
+  Layer& operator=(const Layer&) = default;
+  Layer& operator=(Layer&& other) noexcept {
+    if (this == &other) return *this;
+    GiveBackPixels(std::move(pixels));
+    x = other.x, y = other.y, width = other.width, height = other.height;
+    pixels = std::move(other.pixels);
+    return *this;
+  }
+  ~Layer() { GiveBackPixels(std::move(pixels)); }
   bool empty() const { return width <= 0 || height <= 0; }
   Rgba& at(int i, int j) { return pixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(width) + static_cast<std::size_t>(i)]; }
   const Rgba& at(int i, int j) const {

@@ -449,8 +449,8 @@ class Shader {
 // covered share of that and the rest of the destination (an average of its samples).
 inline void Blend(Rgba& dst, Rgba src, unsigned coverage) {
   if (coverage == 0 || src.a == 0) return;
-  if (src.a == 255 && coverage >= 255) {  // what the mix below gives then
-    dst = {src.r, src.g, src.b, 255};
+  if (src.a == 255 && coverage >= 255) {  // what the mix below gives then (stored whole)
+    dst = src;
     return;
   }
   const unsigned a = src.a;
@@ -469,8 +469,8 @@ inline void Blend(Rgba& dst, Rgba src, unsigned coverage) {
 
 // Source over a transparent layer's premultiplied pixel, the source's alpha scaled by coverage.
 inline void BlendPremultiplied(Rgba& dst, Rgba src, unsigned coverage) {
-  if (src.a == 255 && coverage >= 255) {  // what the mix below gives then
-    dst = {src.r, src.g, src.b, 255};
+  if (src.a == 255 && coverage >= 255) {  // what the mix below gives then (stored whole)
+    dst = src;
     return;
   }
   const unsigned a = (src.a * std::min(coverage, 255u) + 127u) / 255u;
