@@ -13,6 +13,7 @@
 #include "display/sound_stage.h"
 #include "display/layered.h"
 #include "render/band_pool.h"
+#include "render/layer_cache.h"
 #include "render/mask_rows.h"
 
 namespace quillon::player {
@@ -740,8 +741,9 @@ void Player::Render(Canvas& canvas, Quality quality, double scale) const {
     RenderRows(canvas, quality, scale, 0, canvas.height);
   } else {
     if (!bands_ || bands_->threads() != threads) bands_ = std::make_unique<BandPool>(threads);
+    LayerCache shared;
     bands_->Run(threads, [&](int band) {
-      RenderRows(canvas, quality, scale, canvas.height * band / threads, canvas.height * (band + 1) / threads);
+      RenderRows(canvas, quality, scale, canvas.height * band / threads, canvas.height * (band + 1) / threads, &shared);
     });
   }
   if (!rootDisplay_.visible) return;
@@ -749,7 +751,8 @@ void Player::Render(Canvas& canvas, Quality quality, double scale) const {
   DrawFocusRect(canvas, toDevice, scale);
 }
 
-void Player::RenderRows(Canvas& canvas, Quality quality, double scale, int rowTop, int rowBottom) const {
+void Player::RenderRows(Canvas& canvas, Quality quality, double scale, int rowTop, int rowBottom,
+                        LayerCache* shared) const {
   std::fill(canvas.pixels.begin() + static_cast<std::ptrdiff_t>(rowTop) * canvas.width,
             canvas.pixels.begin() + static_cast<std::ptrdiff_t>(rowBottom) * canvas.width, movie_->background);
   DrawContext ctx;
@@ -758,6 +761,7 @@ void Player::RenderRows(Canvas& canvas, Quality quality, double scale, int rowTo
   ctx.scale = scale;
   ctx.rowTop = rowTop;
   ctx.rowBottom = rowBottom;
+  ctx.shared = shared;
   ctx.bitmaps = [this](std::uint16_t id) -> const BitmapDef* {
     const Character* c = movie_->Find(id);
     return c ? std::get_if<BitmapDef>(c) : nullptr;

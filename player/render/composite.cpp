@@ -258,11 +258,14 @@ void CompositeRows(const CompositeTarget& dst, const Layer& src, const ColorTran
 }  // namespace
 
 void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, const ColorTransform& cx,
-               const MaskBuffer* clip) {
+               const MaskBuffer* clip, const LayerRect* part) {
   if (!dst.pixels || src.empty()) return;
-  const int x0 = std::max(dst.x, src.x), y0 = std::max({dst.y, src.y, dst.y + std::max(0, dst.rowTop)});
-  const int x1 = std::min(dst.x + dst.width, src.x + src.width);
-  const int y1 = std::min({dst.y + dst.height, src.y + src.height, dst.y + std::min(dst.height, dst.rowBottom)});
+  const LayerRect whole{0, 0, src.width, src.height};
+  const LayerRect& p = part ? *part : whole;
+  const int x0 = std::max({dst.x, src.x + std::max(0, p.x0)});
+  const int y0 = std::max({dst.y, src.y + std::max(0, p.y0), dst.y + std::max(0, dst.rowTop)});
+  const int x1 = std::min(dst.x + dst.width, src.x + std::min(src.width, p.x1));
+  const int y1 = std::min({dst.y + dst.height, src.y + std::min(src.height, p.y1), dst.y + std::min(dst.height, dst.rowBottom)});
   switch (mode) {
 #define QUILLON_COMPOSITE(M) \
     case BlendMode::M: return CompositeRows<BlendMode::M>(dst, src, cx, clip, x0, y0, x1, y1);

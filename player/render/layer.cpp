@@ -59,7 +59,7 @@ void GiveBackPixels(std::vector<Rgba>&& pixels) {
   pixels = {};
 }
 
-void TrimToContent(Layer& layer) {
+LayerRect ContentRect(const Layer& layer) {
   int x0 = layer.width, y0 = layer.height, x1 = -1, y1 = -1;
   for (int j = 0; j < layer.height; ++j) {
     const Rgba* row = &layer.pixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(layer.width)];
@@ -71,14 +71,20 @@ void TrimToContent(Layer& layer) {
     x0 = std::min(x0, first), x1 = std::max(x1, last);
     y0 = std::min(y0, j), y1 = j;
   }
-  if (x1 < 0) {
+  if (x1 < 0) return {};
+  return {x0, y0, x1 + 1, y1 + 1};
+}
+
+void TrimToContent(Layer& layer) {
+  const LayerRect r = ContentRect(layer);
+  if (r.empty()) {
     layer = Layer(layer.x, layer.y, 0, 0);
     return;
   }
-  if (x0 == 0 && y0 == 0 && x1 == layer.width - 1 && y1 == layer.height - 1) return;
-  Layer out(layer.x + x0, layer.y + y0, x1 - x0 + 1, y1 - y0 + 1);
+  if (r.x0 == 0 && r.y0 == 0 && r.x1 == layer.width && r.y1 == layer.height) return;
+  Layer out(layer.x + r.x0, layer.y + r.y0, r.x1 - r.x0, r.y1 - r.y0);
   for (int j = 0; j < out.height; ++j)
-    std::copy_n(&layer.at(x0, y0 + j), out.width, &out.at(0, j));
+    std::copy_n(&layer.at(r.x0, r.y0 + j), out.width, &out.at(0, j));
   layer = std::move(out);
 }
 

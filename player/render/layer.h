@@ -60,8 +60,17 @@ struct Layer {
   }
 };
 
-// Shrinks a layer to the rectangle of its pixels that are not fully transparent (to nothing
-// when all are), keeping their device positions.
+// Pixels [x0, x1) x [y0, y1) of a layer, in its own numbering.
+struct LayerRect {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool empty() const { return x1 <= x0 || y1 <= y0; }
+};
+
+// The smallest rectangle holding every pixel that is not fully transparent; empty when none is.
+LayerRect ContentRect(const Layer& layer);
+
+// Shrinks a layer to its ContentRect (to nothing when that is empty), keeping the pixels'
+// device positions.
 void TrimToContent(Layer& layer);
 
 // In the order of PlaceObject3's blend mode byte (0 and 1 are both normal).
