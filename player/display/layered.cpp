@@ -8,6 +8,7 @@
 #include "display/clip_object.h"
 #include "render/composite.h"
 #include "render/filters.h"
+#include "render/layer_cache.h"
 
 namespace quillon::player {
 
@@ -110,8 +111,12 @@ void Player::DrawLayered(const DrawContext& ctx, const DisplayObject& obj, const
   }
   if (hasBox && !obj.filters.empty()) SnapToPixels(own, box);
   // The layer covers what the object can reach of the target, on the target's pixel grid.
+  const bool filteredBelow = FilteredBelow(obj, 0);
+  // Filters read the pixels around each one: a layer with filters in it is drawn whole by
+  // every band; any other keeps to the rows of the band it is drawn for.
+  const bool whole = !obj.filters.empty() || filteredBelow;
   int left = 0, top = 0, right = ctx.width(), bottom = ctx.height();
-  if (hasBox && (obj.scrollRect || !FilteredBelow(obj, 0))) {
+  if (hasBox && (obj.scrollRect || !filteredBelow)) {
     double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
     for (const Point p : {Point{box[0], box[1]}, Point{box[2], box[1]}, Point{box[0], box[3]}, Point{box[2], box[3]}}) {
       const Point q = own.apply(p);
@@ -126,45 +131,71 @@ void Player::DrawLayered(const DrawContext& ctx, const DisplayObject& obj, const
     }
   }
   if (right <= left || bottom <= top) return;
-  Layer layer((ctx.layer ? ctx.layer->x : 0) + left, (ctx.layer ? ctx.layer->y : 0) + top, right - left, bottom - top);
-  DrawContext inner = ctx;
-  // Filters read the pixels around each one: a layer with filters in it is drawn whole by
-  // every band; any other keeps to the rows of the band it is drawn for.
-  if (obj.filters.empty() && !FilteredBelow(obj, 0)) {
-    inner.rowTop = ctx.rowTop - top;
-    inner.rowBottom = ctx.rowBottom >= kAllRows ? kAllRows : ctx.rowBottom - top;
-  } else {
-    inner.rowTop = 0;
-    inner.rowBottom = kAllRows;
-  }
-  inner.canvas = nullptr;
-  inner.layer = &layer;
-  inner.clip = nullptr;
-  inner.maskOut = nullptr;
-  const Matrix placed = Matrix::Translate(-left, -top) * own;
-  Matrix world = placed;
-  if (obj.scrollRect) world = placed * Matrix::Translate(-obj.scrollRect->x * 20, -obj.scrollRect->y * 20);
-  if (obj.opaqueBackground && hasBox) {
-    const MaskBuffer area = RectCoverage(layer.width, layer.height, placed, box[0], box[1], box[2], box[3], ctx.quality);
-    const Rgba bg = *obj.opaqueBackground;
-    for (std::size_t i = 0; i < area.size(); ++i)
-      if (area[i]) layer.pixels[i] = {Scaled(bg.r, area[i]), Scaled(bg.g, area[i]), Scaled(bg.b, area[i]), area[i]};
-  }
-  DrawContent(inner, obj, world, ColorTransform{});
-  if (obj.scrollRect) {
-    const MaskBuffer area = RectCoverage(layer.width, layer.height, placed, box[0], box[1], box[2], box[3], ctx.quality);
-    for (std::size_t i = 0; i < area.size(); ++i) {
-      const unsigned k = area[i];
-      if (k == 255) continue;
-      Rgba& p = layer.pixels[i];
-      p = {Scaled(p.r, k), Scaled(p.g, k), Scaled(p.b, k), Scaled(p.a, k)};
+  auto draw = [&]() -> Layer {
+    Layer layer((ctx.layer ? ctx.layer->x : 0) + left, (ctx.layer ? ctx.layer->y : 0) + top, right - left, bottom - top);
+    DrawContext inner = ctx;
+    if (!whole) {
+      inner.rowTop = ctx.rowTop - top;
+      inner.rowBottom = ctx.rowBottom >= kAllRows ? kAllRows : ctx.rowBottom - top;
+    } else {
+      inner.rowTop = 0;
+      inner.rowBottom = kAllRows;
     }
+    inner.canvas = nullptr;
+    inner.layer = &layer;
+    inner.clip = nullptr;
+    inner.maskOut = nullptr;
+    const Matrix placed = Matrix::Translate(-left, -top) * own;
+    Matrix world = placed;
+    if (obj.scrollRect) world = placed * Matrix::Translate(-obj.scrollRect->x * 20, -obj.scrollRect->y * 20);
+    if (obj.opaqueBackground && hasBox) {
+      const MaskBuffer area = RectCoverage(layer.width, layer.height, placed, box[0], box[1], box[2], box[3], ctx.quality);
+      const Rgba bg = *obj.opaqueBackground;
+      for (std::size_t i = 0; i < area.size(); ++i)
+        if (area[i]) layer.pixels[i] = {Scaled(bg.r, area[i]), Scaled(bg.g, area[i]), Scaled(bg.b, area[i]), area[i]};
+    }
+    DrawContent(inner, obj, world, ColorTransform{});
+    if (obj.scrollRect) {
+      const MaskBuffer area = RectCoverage(layer.width, layer.height, placed, box[0], box[1], box[2], box[3], ctx.quality);
+      for (std::size_t i = 0; i < area.size(); ++i) {
+        const unsigned k = area[i];
+        if (k == 255) continue;
+        Rgba& p = layer.pixels[i];
+        p = {Scaled(p.r, k), Scaled(p.g, k), Scaled(p.b, k), Scaled(p.a, k)};
+      }
+    }
+    // Filters work on the drawn part alone.
+    if (!obj.filters.empty()) {
+      TrimToContent(layer);
+      for (const Filter& f : obj.filters) layer = ApplyFilter(layer, f, ctx.scale, ctx.scale);
+    }
+    return layer;
+  };
+  Layer drawnHere;
+  const Layer* made = &drawnHere;
+  if (whole && ctx.shared) {
+    // Every band would draw this one whole: the first draws it for all.
+    LayerCache::Key key;
+    key.object = &obj, key.matrix = m;
+    key.originX = ctx.layer ? ctx.layer->x : 0, key.originY = ctx.layer ? ctx.layer->y : 0;
+    key.width = ctx.width(), key.height = ctx.height();
+    key.scale = ctx.scale, key.quality = static_cast<int>(ctx.quality), key.maskLayers = ctx.maskLayers;
+    made = &ctx.shared->Get(key, draw);
+  } else {
+    drawnHere = draw();
   }
-  TrimToContent(layer);
-  for (const Filter& f : obj.filters) layer = ApplyFilter(layer, f, ctx.scale, ctx.scale);
+  const Layer& layer = *made;
   CompositeTarget target = ctx.layer ? CompositeTarget::Of(*ctx.layer) : CompositeTarget::Of(*ctx.canvas);
   target.rowTop = ctx.rowTop;
   target.rowBottom = ctx.rowBottom;
+  // Without filters only the drawn part is composited, in place: source over passes clear
+  // pixels by, so it takes the whole layer as it is.
+  if (obj.filters.empty()) {
+    const bool over = mode == BlendMode::Normal || mode == BlendMode::Layer;
+    const LayerRect drawn = over ? LayerRect{0, 0, layer.width, layer.height} : ContentRect(layer);
+    if (!drawn.empty()) Composite(target, layer, mode, cx * obj.colorTransform, ctx.clip, &drawn);
+    return;
+  }
   Composite(target, layer, mode, cx * obj.colorTransform, ctx.clip);
 }
 

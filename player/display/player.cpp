@@ -13,6 +13,8 @@
 #include "display/sound_stage.h"
 #include "display/layered.h"
 #include "render/band_pool.h"
+#include "render/layer_cache.h"
+#include "render/mask_rows.h"
 
 namespace quillon::player {
 namespace {
@@ -739,8 +741,9 @@ void Player::Render(Canvas& canvas, Quality quality, double scale) const {
     RenderRows(canvas, quality, scale, 0, canvas.height);
   } else {
     if (!bands_ || bands_->threads() != threads) bands_ = std::make_unique<BandPool>(threads);
+    LayerCache shared;
     bands_->Run(threads, [&](int band) {
-      RenderRows(canvas, quality, scale, canvas.height * band / threads, canvas.height * (band + 1) / threads);
+      RenderRows(canvas, quality, scale, canvas.height * band / threads, canvas.height * (band + 1) / threads, &shared);
     });
   }
   if (!rootDisplay_.visible) return;
@@ -748,7 +751,8 @@ void Player::Render(Canvas& canvas, Quality quality, double scale) const {
   DrawFocusRect(canvas, toDevice, scale);
 }
 
-void Player::RenderRows(Canvas& canvas, Quality quality, double scale, int rowTop, int rowBottom) const {
+void Player::RenderRows(Canvas& canvas, Quality quality, double scale, int rowTop, int rowBottom,
+                        LayerCache* shared) const {
   std::fill(canvas.pixels.begin() + static_cast<std::ptrdiff_t>(rowTop) * canvas.width,
             canvas.pixels.begin() + static_cast<std::ptrdiff_t>(rowBottom) * canvas.width, movie_->background);
   DrawContext ctx;
@@ -757,6 +761,7 @@ void Player::RenderRows(Canvas& canvas, Quality quality, double scale, int rowTo
   ctx.scale = scale;
   ctx.rowTop = rowTop;
   ctx.rowBottom = rowBottom;
+  ctx.shared = shared;
   ctx.bitmaps = [this](std::uint16_t id) -> const BitmapDef* {
     const Character* c = movie_->Find(id);
     return c ? std::get_if<BitmapDef>(c) : nullptr;
@@ -772,6 +777,7 @@ void Player::DrawList(const DrawContext& ctx, const Instance& inst, const Matrix
   struct Clip {
     int until;
     MaskBuffer mask;
+    RowSpan rows;  // what is drawn under it keeps to these
   };
   std::vector<Clip> clips;
   const std::size_t size = static_cast<std::size_t>(ctx.width()) * static_cast<std::size_t>(ctx.height());
@@ -779,18 +785,24 @@ void Player::DrawList(const DrawContext& ctx, const Instance& inst, const Matrix
     while (!clips.empty() && clips.back().until < depth) clips.pop_back();
     DrawContext local = ctx;
     local.maskLayers = ctx.maskLayers + clips.size();
-    if (!clips.empty()) local.clip = &clips.back().mask;
+    if (!clips.empty()) {
+      local.clip = &clips.back().mask;
+      local.rowTop = clips.back().rows.top, local.rowBottom = clips.back().rows.bottom;
+    }
     if (obj.clipDepth > 0) {
       // Each mask layer holds a frame-sized buffer; layers beyond the limit (counting those of
       // the enclosing sprites) are not drawn.
       if (ctx.maskLayers + clips.size() >= kMaxClipLayers) continue;
-      Clip clip{obj.clipDepth, MaskBuffer(size, 0)};
+      Clip clip{obj.clipDepth, MaskBuffer(size, 0), {}};
       local.maskOut = &clip.mask;
-      DrawObject(local, obj, m, cx);
+      if (clips.empty() || !clips.back().rows.empty()) DrawObject(local, obj, m, cx);
+      clip.rows = CoveredRows(clip.mask, ctx.width(), local.rowTop, local.rowBottom);
       clips.push_back(std::move(clip));
       continue;
     }
     if (!obj.visible) continue;
+    // Nothing shows through a mask that covers nothing here.
+    if (!clips.empty() && clips.back().rows.empty()) continue;
     DrawObject(local, obj, m, cx);
   }
 }
@@ -806,6 +818,9 @@ void Player::DrawObject(const DrawContext& ctx, const DisplayObject& obj, const 
       DrawMaskOf(ctx, *by, m, *obj.sprite, mask);
       DrawContext local = ctx;
       local.clip = &mask;
+      const RowSpan rows = CoveredRows(mask, ctx.width(), ctx.rowTop, ctx.rowBottom);
+      if (rows.empty()) return;
+      local.rowTop = rows.top, local.rowBottom = rows.bottom;
       DrawPlaced(local, obj, m, cx);
       return;
     }

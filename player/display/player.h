@@ -108,6 +108,7 @@ struct Instance : std::enable_shared_from_this<Instance> {
 };
 
 class BandPool;
+class LayerCache;
 class ClipObject;
 class SoundStage;
 
@@ -355,7 +356,8 @@ class Player {
   // The drawing threads, started on the first frame drawn with more than one.
   int drawThreads_ = 0;
   mutable std::unique_ptr<BandPool> bands_;
-  void RenderRows(Canvas& canvas, Quality quality, double scale, int rowTop, int rowBottom) const;
+  void RenderRows(Canvas& canvas, Quality quality, double scale, int rowTop, int rowBottom,
+                  LayerCache* shared = nullptr) const;
 };
 
 }  // namespace quillon::player

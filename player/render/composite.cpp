@@ -2,7 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quillon::player {
 namespace {
@@ -113,6 +119,51 @@ Rgba TransformPremultiplied(Rgba c, const ColorTransform& cx) {
 
 namespace {
 
+#if defined(__SSE2__)
+// x / 255 rounded as Div255 does, on eight 16-bit lanes (x up to 255 * 255).
+inline __m128i Div255x8(__m128i x) {
+  x = _mm_add_epi16(x, _mm_set1_epi16(128));
+  return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+}
+
+// Source over for two pixels widened to 16-bit lanes, coverage already widened the same way:
+// Blended<Normal> of the covered source, lane for lane.
+inline __m128i OverWide(__m128i s, __m128i d, __m128i cover) {
+  s = Div255x8(_mm_mullo_epi16(s, cover));
+  const __m128i sa = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+  const __m128i out = _mm_add_epi16(s, Div255x8(_mm_mullo_epi16(d, _mm_sub_epi16(_mm_set1_epi16(255), sa))));
+  const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(out, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+  // Alpha is at most 255 here, so the colour's clamp to a byte is the clamp to alpha.
+  return _mm_min_epi16(out, a);
+}
+
+// Plain source over along a row of `n` pixels, four at a time; returns how many were done.
+// A pixel with a clear source or no coverage is left as it is.
+int OverRow(Rgba* dst, const Rgba* src, const std::uint8_t* clip, int n) {
+  const __m128i zero = _mm_setzero_si128(), alphaBits = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+    __m128i cover = _mm_set1_epi8(static_cast<char>(0xFF));
+    if (clip) {
+      std::uint32_t four;
+      std::memcpy(&four, clip + i, sizeof four);
+      const __m128i c = _mm_cvtsi32_si128(static_cast<int>(four));
+      const __m128i c2 = _mm_unpacklo_epi8(c, c);
+      cover = _mm_unpacklo_epi16(c2, c2);  // each pixel's coverage in its four bytes
+    }
+    const __m128i skip = _mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(s, alphaBits), zero), _mm_cmpeq_epi32(cover, zero));
+    if (_mm_movemask_epi8(skip) == 0xFFFF) continue;
+    const __m128i lo = OverWide(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(cover, zero));
+    const __m128i hi = OverWide(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(cover, zero));
+    const __m128i out = _mm_packus_epi16(lo, hi);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(_mm_and_si128(skip, d), _mm_andnot_si128(skip, out)));
+  }
+  return i;
+}
+#endif
+
 template <BlendMode mode>
 void CompositeRows(const CompositeTarget& dst, const Layer& src, const ColorTransform& cx, const MaskBuffer* clip,
                    int x0, int y0, int x1, int y1) {
@@ -129,51 +180,77 @@ void CompositeRows(const CompositeTarget& dst, const Layer& src, const ColorTran
       fullAlpha[i] = ch(a, cx.am, cx.aa) * 255 / 255.0;
       fullFraction[i] = fullAlpha[i] / 255.0;
     }
+  // Neighbouring pixels of a layer are mostly the same over the same destination (flat fills):
+  // the last pixel's result stands for the next one with the same inputs.
+  std::uint32_t lastSrc = 0, lastDst = 0;
+  int lastCover = -1;
+  Rgba lastOut{};
   for (int y = y0; y < y1; ++y) {
     const std::size_t drow = static_cast<std::size_t>(y - dst.y) * static_cast<std::size_t>(dst.width);
-    for (int x = x0; x < x1; ++x) {
-      const std::size_t di = drow + static_cast<std::size_t>(x - dst.x);
-      const int cover = clip ? (*clip)[di] : 255;
+    const Rgba* srow = &src.at(0, y - src.y);
+    const std::uint8_t* crow = clip ? clip->data() + drow : nullptr;
+    Rgba* drowp = dst.pixels + drow;
+    int x = x0;
+#if defined(__SSE2__)
+    if (over && plain && x1 > x0)
+      x += OverRow(drowp + (x0 - dst.x), srow + (x0 - src.x), crow ? crow + (x0 - dst.x) : nullptr, x1 - x0);
+#endif
+    for (; x < x1; ++x) {
+      const int cover = crow ? crow[x - dst.x] : 255;
       if (cover == 0) continue;
-      Rgba s = src.at(x - src.x, y - src.y);
-      if (!plain && !over) s = TransformPremultiplied(s, cx);
-      Rgba& d = dst.pixels[di];
+      const Rgba raw = srow[x - src.x];
+      Rgba& d = drowp[x - dst.x];
+      if (over) {
+        if (raw.a == 0) continue;
+        if (plain && raw.a == 255 && cover == 255) {  // what source over gives then
+          d = raw;
+          continue;
+        }
+      }
+      const std::uint32_t srcKey = std::bit_cast<std::uint32_t>(raw), dstKey = std::bit_cast<std::uint32_t>(d);
+      if (srcKey == lastSrc && dstKey == lastDst && cover == lastCover) {
+        d = lastOut;
+        continue;
+      }
+      lastSrc = srcKey, lastDst = dstKey, lastCover = cover;
       if (over && !plain) {
         // The transformed colour is not rounded before it is mixed, so a fractional alpha
         // mixes as the fraction it is.
-        const Rgba raw = src.at(x - src.x, y - src.y);
-        if (raw.a == 0) continue;
         const double k = unpremultiply[raw.a];
         const double a = cover == 255 ? fullAlpha[raw.a] : ch(raw.a, cx.am, cx.aa) * cover / 255.0;
-        if (a <= 0) continue;
+        if (a <= 0) {
+          lastOut = d;
+          continue;
+        }
         const double f = cover == 255 ? fullFraction[raw.a] : a / 255.0;
         auto mix = [&](double straight, std::uint8_t below) {
           return static_cast<std::uint8_t>(std::clamp(straight * f + below * (1 - f) + 0.5, 0.0, 255.0));
         };
         d = {mix(ch(std::min(255.0, raw.r * k), cx.rm, cx.ra), d.r), mix(ch(std::min(255.0, raw.g * k), cx.gm, cx.ga), d.g),
              mix(ch(std::min(255.0, raw.b * k), cx.bm, cx.ba), d.b), mix(255.0, d.a)};
+        lastOut = d;
         continue;
       }
+      Rgba s = raw;
+      if (!plain && !over) s = TransformPremultiplied(s, cx);
       if (over) {
-        if (s.a == 0) continue;
-        if (s.a == 255 && cover == 255) {  // what source over gives then
-          d = {s.r, s.g, s.b, 255};
-          continue;
-        }
         if (cover < 255) s = {static_cast<std::uint8_t>(Mul(s.r, cover)), static_cast<std::uint8_t>(Mul(s.g, cover)),
                               static_cast<std::uint8_t>(Mul(s.b, cover)), static_cast<std::uint8_t>(Mul(s.a, cover))};
         d = Blended<mode>(s, d);
+        lastOut = d;
         continue;
       }
       const Rgba r = Blended<mode>(s, d);
       if (cover >= 255) {
         d = r;
+        lastOut = d;
         continue;
       }
       auto mix = [cover](std::uint8_t to, std::uint8_t from) {
         return static_cast<std::uint8_t>(from + Div255((to - from) * cover));
       };
       d = {mix(r.r, d.r), mix(r.g, d.g), mix(r.b, d.b), mix(r.a, d.a)};
+      lastOut = d;
     }
   }
 }
@@ -181,11 +258,14 @@ void CompositeRows(const CompositeTarget& dst, const Layer& src, const ColorTran
 }  // namespace
 
 void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, const ColorTransform& cx,
-               const MaskBuffer* clip) {
+               const MaskBuffer* clip, const LayerRect* part) {
   if (!dst.pixels || src.empty()) return;
-  const int x0 = std::max(dst.x, src.x), y0 = std::max({dst.y, src.y, dst.y + std::max(0, dst.rowTop)});
-  const int x1 = std::min(dst.x + dst.width, src.x + src.width);
-  const int y1 = std::min({dst.y + dst.height, src.y + src.height, dst.y + std::min(dst.height, dst.rowBottom)});
+  const LayerRect whole{0, 0, src.width, src.height};
+  const LayerRect& p = part ? *part : whole;
+  const int x0 = std::max({dst.x, src.x + std::max(0, p.x0)});
+  const int y0 = std::max({dst.y, src.y + std::max(0, p.y0), dst.y + std::max(0, dst.rowTop)});
+  const int x1 = std::min(dst.x + dst.width, src.x + std::min(src.width, p.x1));
+  const int y1 = std::min({dst.y + dst.height, src.y + std::min(src.height, p.y1), dst.y + std::min(dst.height, dst.rowBottom)});
   switch (mode) {
 #define QUILLON_COMPOSITE(M) \
     case BlendMode::M: return CompositeRows<BlendMode::M>(dst, src, cx, clip, x0, y0, x1, y1);

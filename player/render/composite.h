@@ -26,8 +26,8 @@ struct CompositeTarget {
 };
 
 // Composites `src` (after `cx`) onto `dst` by `mode`; `clip`, when set, is a coverage mask the
-// size of `dst` that scales the source.
+// size of `dst` that scales the source; `part`, when set, is the only part of `src` taken.
 void Composite(const CompositeTarget& dst, const Layer& src, BlendMode mode, const ColorTransform& cx,
-               const MaskBuffer* clip = nullptr);
+               const MaskBuffer* clip = nullptr, const LayerRect* part = nullptr);
 
 }  // namespace quillon::player

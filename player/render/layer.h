@@ -26,6 +26,13 @@
 
 namespace quillon::player {
 
+// `count` clear pixels, in a buffer that an earlier layer on this thread gave back when one
+// is big enough: a frame draws much the same layers as the last one, and fresh large buffers
+// cost the system's page clearing each time.
+std::vector<Rgba> ClearPixels(std::size_t count);
+// Keeps a dropped layer's buffer for ClearPixels (a few, the large ones, up to a budget).
+void GiveBackPixels(std::vector<Rgba>&& pixels);
+
 // Premultiplied RGBA; pixel (i, j) covers device pixel (x + i, y + j).
 struct Layer {
   int x = 0, y = 0;
@@ -34,8 +41,18 @@ struct Layer {
 
   Layer() = default;
   Layer(int left, int top, int w, int h)
-      : x(left), y(top), width(w), height(h),
-        pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), Rgba{0, 0, 0, 0}) {}
+      : x(left), y(top), width(w), height(h), pixels(ClearPixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h))) {}
+  Layer(const Layer&) = default;
+  Layer(Layer&&) noexcept = default;
+  Layer& operator=(const Layer&) = default;
+  Layer& operator=(Layer&& other) noexcept {
+    if (this == &other) return *this;
+    GiveBackPixels(std::move(pixels));
+    x = other.x, y = other.y, width = other.width, height = other.height;
+    pixels = std::move(other.pixels);
+    return *this;
+  }
+  ~Layer() { GiveBackPixels(std::move(pixels)); }
   bool empty() const { return width <= 0 || height <= 0; }
   Rgba& at(int i, int j) { return pixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(width) + static_cast<std::size_t>(i)]; }
   const Rgba& at(int i, int j) const {
@@ -43,8 +60,17 @@ struct Layer {
   }
 };
 
-// Shrinks a layer to the rectangle of its pixels that are not fully transparent (to nothing
-// when all are), keeping their device positions.
+// Pixels [x0, x1) x [y0, y1) of a layer, in its own numbering.
+struct LayerRect {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool empty() const { return x1 <= x0 || y1 <= y0; }
+};
+
+// The smallest rectangle holding every pixel that is not fully transparent; empty when none is.
+LayerRect ContentRect(const Layer& layer);
+
+// Shrinks a layer to its ContentRect (to nothing when that is empty), keeping the pixels'
+// device positions.
 void TrimToContent(Layer& layer);
 
 // In the order of PlaceObject3's blend mode byte (0 and 1 are both normal).

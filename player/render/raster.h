@@ -57,6 +57,8 @@ void StrokePolyline(const std::vector<Point>& pts, const std::vector<bool>& smoo
 
 using BitmapLookup = std::function<const BitmapDef*(std::uint16_t)>;
 
+class LayerCache;
+
 struct DrawContext {
   Canvas* canvas = nullptr;
   Layer* layer = nullptr;             // when set, drawing goes here (at its own pixel grid) instead
@@ -68,6 +70,7 @@ struct DrawContext {
   double scale = 1;                    // device pixels per stage pixel: filter sizes follow it
   // The rows of the target this drawing may touch (a band of the frame drawn by one thread).
   int rowTop = 0, rowBottom = kAllRows;
+  LayerCache* shared = nullptr;  // when bands draw the frame: the layers they all draw whole
   // The pixel grid drawn on: the layer's when there is one, else the canvas's.
   int width() const { return layer ? layer->width : canvas ? canvas->width : 0; }
   int height() const { return layer ? layer->height : canvas ? canvas->height : 0; }

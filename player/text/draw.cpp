@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "avm1/classes/string.h"
+#include "render/mask_rows.h"
 #include "text/editing.h"
 #include "text/embedded_face.h"
 #include "text/html.h"
@@ -119,10 +120,14 @@ void DrawField(const DrawContext& ctx, const Field& field, const FontSource& fon
     const double gx = kGutter * std::sqrt(std::abs(toDevice.det())) * 20, g20 = kGutter * 20;
     if (aligned) FillDeviceRect(maskCtx, dx0 + gx, dy0 + gx, dx1 - gx, dy1 - gx, Rgba{}, ColorTransform{});
     else FillDeviceRect(maskCtx, x0 + g20, y0 + g20, x1 - g20, y1 - g20, Rgba{}, ColorTransform{}, toDevice);
+    // Only the box's rows can show the glyphs.
+    const RowSpan rows = CoveredRows(clipMask, ctx.width(), ctx.rowTop, ctx.rowBottom);
+    const std::size_t w = static_cast<std::size_t>(ctx.width());
     if (ctx.clip)
-      for (std::size_t i = 0; i < clipMask.size(); ++i)
+      for (std::size_t i = static_cast<std::size_t>(rows.top) * w; i < static_cast<std::size_t>(rows.bottom) * w; ++i)
         clipMask[i] = static_cast<std::uint8_t>(clipMask[i] * (*ctx.clip)[i] / 255);
     textCtx.clip = &clipMask;
+    textCtx.rowTop = rows.top, textCtx.rowBottom = rows.bottom;
   }
   const std::size_t selBegin = std::min(field.selectionBegin, field.selectionEnd);
   const std::size_t selEnd = std::max(field.selectionBegin, field.selectionEnd);

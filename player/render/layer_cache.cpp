@@ -1,0 +1,38 @@
+#include "render/layer_cache.h"
+
+namespace quillon::player {
+
+const Layer& LayerCache::Get(const Key& key, const std::function<Layer()>& make) {
+  std::unique_lock lock(mutex_);
+  for (Entry& e : entries_) {
+    if (!(e.key == key)) continue;
+    // A band drawing it holds no lock while it does, and needs no layer another band is waiting
+    // on: what it draws lies inside this layer, which the others have not got into yet.
+    ready_.wait(lock, [&e] { return e.ready; });
+    return e.layer;
+  }
+  Entry& mine = entries_.emplace_back();
+  mine.key = key;
+  lock.unlock();
+  Layer made;
+  try {
+    made = make();
+  } catch (...) {
+    lock.lock();
+    mine.ready = true;  // waiting bands take an empty layer
+    ready_.notify_all();
+    throw;
+  }
+  lock.lock();
+  mine.layer = std::move(made);
+  mine.ready = true;
+  ready_.notify_all();
+  return mine.layer;
+}
+
+std::size_t LayerCache::size() const {
+  std::lock_guard lock(mutex_);
+  return entries_.size();
+}
+
+}  // namespace quillon::player
