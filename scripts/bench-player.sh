@@ -13,6 +13,8 @@
 # QUILLON_BENCH_BUILD names another build folder.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=case-fonts.sh
+. "$here/scripts/case-fonts.sh"
 frames=60 size=1920x1080 only="" png="" build=1
 while [ $# -gt 0 ]; do
   case $1 in
@@ -78,18 +80,8 @@ for d in "$corpus"/*/; do
   quality=$(grep -o 'quality *= *"[a-z]*"' "$toml" | head -1 | sed 's/.*"\(.*\)"/\1/'); quality=${quality:-high}
   args=("$d/test.swf" --frames "$n" --quality "$quality")
   [ -f "$d/input.json" ] && args+=(--input "$d/input.json")
-  while IFS='|' read -r kind a b; do
-    if [ "$kind" = font ]; then args+=(--font "$a=$d/$b"); else args+=(--generic-font "_$a=$b"); fi
-  done < <(awk '
-    function flush() { if (family != "" && path != "") print "font|" family "|" path; family = ""; path = "" }
-    /^\[/ { flush(); section = $0; next }
-    { line = $0; sub(/#.*/, "", line) }
-    section ~ /^\[fonts\./ && line ~ /^[ \t]*family[ \t]*=/ { sub(/^[^=]*=[ \t]*/, "", line); gsub(/"/, "", line); family = line }
-    section ~ /^\[fonts\./ && line ~ /^[ \t]*path[ \t]*=/ { sub(/^[^=]*=[ \t]*/, "", line); gsub(/"/, "", line); path = line }
-    section == "[default_fonts]" && line ~ /=/ {
-      key = line; sub(/[ \t]*=.*/, "", key); gsub(/[ \t]/, "", key)
-      v = line; sub(/^[^=]*=[ \t]*\[?[ \t]*"/, "", v); sub(/".*/, "", v); print "generic|" key "|" v }
-    END { flush() }' "$toml")
+  case_fonts "$d" "$name"
+  args+=("${fonts[@]}")
   stageOut=() fullOut=()
   [ -n "$png" ] && stageOut=(--out "$png/$name.stage.png") && fullOut=(--out "$png/$name.full.png")
   stage=$(cpufps "$(taskset -c "$core" "$render" "${args[@]}" "${one_thread[@]}" --bench "$frames" "${stageOut[@]}" 2>&1)")

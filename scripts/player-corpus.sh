@@ -13,7 +13,8 @@ corpus=${1:-$here/../shared/player-corpus}
 render=${2:-$here/build/native/tools/quillon-render}
 if [ ! -d "$corpus" ]; then echo "no corpus at $corpus"; exit 77; fi
 if [ ! -x "$render" ]; then echo "no renderer at $render (build the native preset first)"; exit 2; fi
-default_face=${QUILLON_DEFAULT_FACE:-/usr/share/fonts/truetype/noto/NotoSans-Regular.ttf}
+# shellcheck source=case-fonts.sh
+. "$here/scripts/case-fonts.sh"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -55,30 +56,7 @@ for dir in "$corpus"/*/; do
       vh=$(echo "$view" | grep -o 'height *= *[0-9]*' | grep -o '[0-9]*$')
       size=(--size "${vw}x${vh}")
     fi
-    # Device fonts the case provides ([fonts.X] family and path), and which of them stands for
-    # _sans, _serif or _typewriter ([default_fonts]).
-    fonts=()
-    while IFS='|' read -r kind a b; do
-      if [ "$kind" = font ]; then fonts+=(--font "$a=$dir/$b"); else fonts+=(--generic-font "_$a=$b"); fi
-    done < <(awk '
-      function flush() { if (family != "" && path != "") print "font|" family "|" path; family = ""; path = "" }
-      /^\[/ { flush(); section = $0; next }
-      { line = $0; sub(/#.*/, "", line) }
-      section ~ /^\[fonts\./ && line ~ /^[ \t]*family[ \t]*=/ { sub(/^[^=]*=[ \t]*/, "", line); gsub(/"/, "", line); family = line }
-      section ~ /^\[fonts\./ && line ~ /^[ \t]*path[ \t]*=/ { sub(/^[^=]*=[ \t]*/, "", line); gsub(/"/, "", line); path = line }
-      section == "[default_fonts]" && line ~ /=/ {
-        key = line; sub(/[ \t]*=.*/, "", key); gsub(/[ \t]/, "", key)
-        v = line; sub(/^[^=]*=[ \t]*\[?[ \t]*"/, "", v); sub(/".*/, "", v); print "generic|" key "|" v }
-      END { flush() }' "$toml")
-    # Cases drawn with the reference's one default face take every device font as that sans face.
-    if [ ${#fonts[@]} -eq 0 ] && grep -q '^with_default_font *= *true' "$toml"; then
-      if [ -f "$default_face" ]; then
-        fonts=(--font "Default Sans=$default_face")
-        for g in _sans _serif _typewriter; do fonts+=(--generic-font "$g=Default Sans"); done
-      else
-        echo "note: no default face at $default_face; $name draws with the system's fonts" >&2
-      fi
-    fi
+    case_fonts "$dir" "$name"
     # shellcheck disable=SC2086  # QUILLON_RUN is a command prefix (an emulator), split into words
     result=$(${QUILLON_RUN:-} "$render" "$dir/test.swf" --frames "$n" --quality "$quality" --out "$tmp/$name.$s.png" \
              --expected "$ref" --tolerance "$tol" --max-outliers "$outl" "${input[@]}" "${size[@]}" "${fonts[@]}" 2>&1)
