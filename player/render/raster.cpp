@@ -11,6 +11,7 @@
 #endif
 
 #include "render/mask_rows.h"
+#include "render/span_blend.h"
 
 namespace quillon::player {
 namespace {
@@ -456,42 +457,6 @@ class Shader {
   bool smooth_ = false;
 };
 
-// Source over destination at the source's alpha, then a partly covered pixel takes the
-// covered share of that and the rest of the destination (an average of its samples).
-inline void Blend(Rgba& dst, Rgba src, unsigned coverage) {
-  if (coverage == 0 || src.a == 0) return;
-  if (src.a == 255 && coverage >= 255) {  // what the mix below gives then (stored whole)
-    dst = src;
-    return;
-  }
-  const unsigned a = src.a;
-  auto over = [a](unsigned s, unsigned d) { return (s * a + d * (255u - a) + 127u) / 255u; };
-  const Rgba full{static_cast<std::uint8_t>(over(src.r, dst.r)), static_cast<std::uint8_t>(over(src.g, dst.g)),
-                  static_cast<std::uint8_t>(over(src.b, dst.b)), 255};
-  if (coverage >= 255) {
-    dst = full;
-    return;
-  }
-  auto part = [coverage](unsigned f, unsigned d) {
-    return static_cast<std::uint8_t>((f * coverage + d * (256u - coverage)) >> 8);
-  };
-  dst = {part(full.r, dst.r), part(full.g, dst.g), part(full.b, dst.b), 255};
-}
-
-// Source over a transparent layer's premultiplied pixel, the source's alpha scaled by coverage.
-inline void BlendPremultiplied(Rgba& dst, Rgba src, unsigned coverage) {
-  if (src.a == 255 && coverage >= 255) {  // what the mix below gives then (stored whole)
-    dst = src;
-    return;
-  }
-  const unsigned a = (src.a * std::min(coverage, 255u) + 127u) / 255u;
-  if (a == 0) return;
-  auto over = [a](unsigned s, unsigned d) {
-    return static_cast<std::uint8_t>((s * a + d * (255u - a) + 127u) / 255u);
-  };
-  dst = {over(src.r, dst.r), over(src.g, dst.g), over(src.b, dst.b), static_cast<std::uint8_t>(a + (dst.a * (255u - a) + 127u) / 255u)};
-}
-
 // One span of a fill: coverage (already scaled by any clip) against the colour of each pixel.
 // Layer targets take premultiplied source over; the frame takes the averaged blend.
 template <bool kLayer, typename ColorAt>
@@ -509,6 +474,37 @@ inline void PaintSpan(Rgba* row, int x0, int x1, const std::uint8_t* cov, const 
     const Rgba color = colorAt(x);
     if constexpr (kLayer) BlendPremultiplied(row[x], color, c);
     else Blend(row[x], color, c);
+  }
+}
+
+// A shaded span: its colours are worked out a piece at a time where anything covers them, then
+// laid onto the row together.
+template <bool kLayer, typename ColorAt>
+inline void PaintShadedSpan(Rgba* row, int x0, int x1, const std::uint8_t* cov, const std::uint8_t* clipRow,
+                            ColorAt colorAt) {
+  constexpr int kPiece = 64;
+  std::array<Rgba, kPiece> colours;
+  std::array<std::uint8_t, kPiece> covers;
+  for (int x = x0; x < x1;) {
+    if (clipRow && clipRow[x] == 0) {
+      x += ZeroRun(clipRow + x, x1 - x);
+      continue;
+    }
+    const int n = std::min(kPiece, x1 - x);
+    bool any = false;
+    for (int i = 0; i < n; ++i) {
+      unsigned c = cov[x - x0 + i];
+      if (clipRow) c = c * clipRow[x + i] / 255;
+      covers[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(c);
+      if (c == 0) continue;
+      colours[static_cast<std::size_t>(i)] = colorAt(x + i);
+      any = true;
+    }
+    if (any) {
+      if constexpr (kLayer) BlendPremultipliedRow(row + x, colours.data(), covers.data(), n);
+      else BlendRow(row + x, colours.data(), covers.data(), n);
+    }
+    x += n;
   }
 }
 
@@ -550,8 +546,12 @@ void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule
     };
     auto shaded = [&](auto kind) {
       constexpr FillKind k = decltype(kind)::value;
-      if (plain) run([&shader, py](int x) { return shader.AtOf<k>(x + 0.5, py); });
-      else run([&shader, &cx, py](int x) { return cx.apply(shader.AtOf<k>(x + 0.5, py)); });
+      auto shade = [&](auto colorAt) {
+        if (ctx.layer) PaintShadedSpan<true>(row, x0, x1, cov, clipRow, colorAt);
+        else PaintShadedSpan<false>(row, x0, x1, cov, clipRow, colorAt);
+      };
+      if (plain) shade([&shader, py](int x) { return shader.AtOf<k>(x + 0.5, py); });
+      else shade([&shader, &cx, py](int x) { return cx.apply(shader.AtOf<k>(x + 0.5, py)); });
     };
     switch (solid ? FillKind::Solid : shader.kind()) {
       case FillKind::Solid: run([solidColor](int) { return solidColor; }); break;
