@@ -26,9 +26,9 @@ MaskBuffer RectCoverage(int width, int height, const Matrix& m, double x0, doubl
   const Point c[4] = {m.apply({x0, y0}), m.apply({x1, y0}), m.apply({x1, y1}), m.apply({x0, y1})};
   std::vector<Line> lines;
   for (int i = 0; i < 4; ++i) lines.push_back({c[i], c[(i + 1) % 4]});
-  Rasterize(lines, FillRule::NonZero, q, width, height, [&](int y, int xa, int xb, const std::uint8_t* cov) {
-    std::copy(cov, cov + (xb - xa), &mask[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                                          static_cast<std::size_t>(xa)]);
+  Rasterize(lines, FillRule::NonZero, q, width, height, [&](int y, int xa, int xb, std::uint8_t cover) {
+    const auto row = mask.begin() + static_cast<std::ptrdiff_t>(y) * width;
+    std::fill(row + xa, row + xb, cover);
   });
   return mask;
 }

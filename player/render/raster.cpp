@@ -40,7 +40,7 @@ double Snap(double v) { return std::round(Clamp(v) * kSubpixel) / kSubpixel; }
 }  // namespace
 
 void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, int width, int height,
-               const SpanSink& span, int rowTop, int rowBottom) {
+               const RunSink& run, int rowTop, int rowBottom) {
   if (width <= 0 || height <= 0) return;
   // High quality takes four samples per pixel in the usual rotated-grid pattern, one on each
   // quarter row; low quality takes the pixel centre.
@@ -69,14 +69,19 @@ void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, i
   const int rowLast = std::min({height - 1, rowBottom - 1, static_cast<int>(std::ceil(bottom))});
   if (rowLast < rowFirst) return;
   const long long samplesWide = width;
-  std::vector<int> diff(static_cast<std::size_t>(width) + 2, 0);
-  std::vector<std::uint8_t> cover(static_cast<std::size_t>(width), 0);
+  // Each sample row's inside intervals as marks where the count of covering rows changes: a
+  // row's coverage is that count, constant between marks.
+  struct Mark {
+    int x, delta;
+  };
+  std::vector<Mark> marks;
   std::vector<std::size_t> active;
   std::vector<Crossing> xs;
   std::size_t next = 0;
+  const int unit = 256 / S;  // S divides 256: count * unit is count * 256 / S
 
   for (int y = rowFirst; y <= rowLast; ++y) {
-    int minX = width, maxX = -1;
+    marks.clear();
     for (int s = 0; s < S; ++s) {
       const double ys = y + (s + 0.5) / S;
       const double xo = high ? kSampleX[s] : 0.5;
@@ -90,34 +95,42 @@ void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, i
       }
       std::sort(xs.begin(), xs.end(), [](const Crossing& p, const Crossing& q) { return p.x < q.x; });
       int winding = 0;
-      for (std::size_t i = 0; i + 1 < xs.size() + 1 && i < xs.size(); ++i) {
+      for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
         winding += xs[i].dir;
         const bool inside = rule == FillRule::NonZero ? winding != 0 : (winding & 1) != 0;
-        if (!inside || i + 1 >= xs.size()) continue;
+        if (!inside) continue;
         // Pixel k's sample on this row sits at x = k + xo; it is inside when xa <= x < xb.
         long long k0 = static_cast<long long>(std::ceil(xs[i].x - xo));
         long long k1 = static_cast<long long>(std::ceil(xs[i + 1].x - xo));
         k0 = std::clamp(k0, 0ll, samplesWide);
         k1 = std::clamp(k1, 0ll, samplesWide);
         if (k1 <= k0) continue;
-        const int a = static_cast<int>(k0), b = static_cast<int>(k1 - 1);
-        diff[static_cast<std::size_t>(a)] += 1;
-        diff[static_cast<std::size_t>(b) + 1] -= 1;
-        minX = std::min(minX, a);
-        maxX = std::max(maxX, b);
+        marks.push_back({static_cast<int>(k0), 1});
+        marks.push_back({static_cast<int>(k1), -1});
       }
     }
-    if (maxX < minX) continue;
-    int run = 0;
-    const int unit = 256 / S;  // S divides 256: run * unit is run * 256 / S
-    for (int x = minX; x <= maxX; ++x) {
-      run += diff[static_cast<std::size_t>(x)];
+    if (marks.empty()) continue;
+    std::sort(marks.begin(), marks.end(), [](const Mark& p, const Mark& q) { return p.x < q.x; });
+    // Runs of equal coverage that touch are passed as one.
+    int count = 0, runX0 = 0, runX1 = 0;
+    std::uint8_t runCover = 0;
+    for (std::size_t i = 0; i < marks.size();) {
+      const int x = marks[i].x;
+      while (i < marks.size() && marks[i].x == x) count += marks[i++].delta;
+      if (count <= 0 || i >= marks.size()) continue;
       // Coverage in 256ths, with 255 standing for all of the pixel.
-      cover[static_cast<std::size_t>(x - minX)] = static_cast<std::uint8_t>(run >= S ? 255 : run * unit);
-      diff[static_cast<std::size_t>(x)] = 0;
+      const auto cover = static_cast<std::uint8_t>(count >= S ? 255 : count * unit);
+      const int to = marks[i].x;
+      if (runX1 == x && runCover == cover) {
+        runX1 = to;
+        continue;
+      }
+      if (runX1 > runX0) run(y, runX0, runX1, runCover);
+      runX0 = x;
+      runX1 = to;
+      runCover = cover;
     }
-    diff[static_cast<std::size_t>(maxX) + 1] = 0;
-    span(y, minX, maxX + 1, cover.data());
+    if (runX1 > runX0) run(y, runX0, runX1, runCover);
   }
 }
 
@@ -457,53 +470,36 @@ class Shader {
   bool smooth_ = false;
 };
 
-// One span of a fill: coverage (already scaled by any clip) against the colour of each pixel.
+// One run of a fill at one coverage, scaled by the clip where there is one: the colours are
+// worked out a piece at a time where anything covers them, then laid onto the row together.
 // Layer targets take premultiplied source over; the frame takes the averaged blend.
-template <bool kLayer, typename ColorAt>
-inline void PaintSpan(Rgba* row, int x0, int x1, const std::uint8_t* cov, const std::uint8_t* clipRow, ColorAt colorAt) {
-  for (int x = x0; x < x1; ++x) {
-    unsigned c = cov[x - x0];
-    if (clipRow) {
-      if (clipRow[x] == 0) {
-        x += ZeroRun(clipRow + x, x1 - x) - 1;
-        continue;
-      }
-      c = c * clipRow[x] / 255;
-    }
-    if (c == 0) continue;
-    const Rgba color = colorAt(x);
-    if constexpr (kLayer) BlendPremultiplied(row[x], color, c);
-    else Blend(row[x], color, c);
-  }
-}
-
-// A shaded span: its colours are worked out a piece at a time where anything covers them, then
-// laid onto the row together.
-template <bool kLayer, typename ColorAt>
-inline void PaintShadedSpan(Rgba* row, int x0, int x1, const std::uint8_t* cov, const std::uint8_t* clipRow,
-                            ColorAt colorAt) {
+template <bool kLayer, bool kSolid, typename ColorAt>
+inline void PaintRun(Rgba* row, int x0, int x1, unsigned cover, const std::uint8_t* clipRow, ColorAt colorAt) {
   constexpr int kPiece = 64;
   std::array<Rgba, kPiece> colours;
   std::array<std::uint8_t, kPiece> covers;
+  if constexpr (kSolid) {
+    const Rgba c = colorAt(x0);
+    if (!clipRow && cover == 255 && c.a == 255) {
+      std::fill(row + x0, row + x1, c);
+      return;
+    }
+    colours.fill(c);
+  }
+  if (!clipRow) covers.fill(static_cast<std::uint8_t>(cover));
   for (int x = x0; x < x1;) {
     if (clipRow && clipRow[x] == 0) {
       x += ZeroRun(clipRow + x, x1 - x);
       continue;
     }
     const int n = std::min(kPiece, x1 - x);
-    bool any = false;
-    for (int i = 0; i < n; ++i) {
-      unsigned c = cov[x - x0 + i];
-      if (clipRow) c = c * clipRow[x + i] / 255;
-      covers[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(c);
-      if (c == 0) continue;
-      colours[static_cast<std::size_t>(i)] = colorAt(x + i);
-      any = true;
-    }
-    if (any) {
-      if constexpr (kLayer) BlendPremultipliedRow(row + x, colours.data(), covers.data(), n);
-      else BlendRow(row + x, colours.data(), covers.data(), n);
-    }
+    if (clipRow)
+      for (int i = 0; i < n; ++i) covers[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(cover * clipRow[x + i] / 255);
+    if constexpr (!kSolid)
+      for (int i = 0; i < n; ++i)
+        if (covers[static_cast<std::size_t>(i)]) colours[static_cast<std::size_t>(i)] = colorAt(x + i);
+    if constexpr (kLayer) BlendPremultipliedRow(row + x, colours.data(), covers.data(), n);
+    else BlendRow(row + x, colours.data(), covers.data(), n);
     x += n;
   }
 }
@@ -514,13 +510,16 @@ void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule
   const int h = ctx.height();
   if (ctx.maskOut) {
     Rasterize(
-        lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
+        lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, std::uint8_t cover) {
       const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
       std::uint8_t* out = ctx.maskOut->data() + at;
       const std::uint8_t* clipRow = ctx.clip ? ctx.clip->data() + at : nullptr;
+      if (!clipRow && cover == 255) {
+        std::fill(out + x0, out + x1, std::uint8_t{255});
+        return;
+      }
       for (int x = x0; x < x1; ++x) {
-        unsigned c = cov[x - x0];
-        if (clipRow) c = c * clipRow[x] / 255;
+        const unsigned c = clipRow ? cover * clipRow[x] / 255u : cover;
         // Full coverage, or nothing yet below: what the union below gives then.
         if (c == 0) continue;
         std::uint8_t& m = out[x];
@@ -535,26 +534,22 @@ void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule
   const bool plain = cx.identity();
   const Rgba solidColor = cx.apply(fill.color);
   Rgba* const pixels = ctx.layer ? ctx.layer->pixels.data() : ctx.canvas->pixels.data();
-  Rasterize(lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, const std::uint8_t* cov) {
+  Rasterize(lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, std::uint8_t cover) {
     const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
     Rgba* row = pixels + at;
     const std::uint8_t* clipRow = ctx.clip ? ctx.clip->data() + at : nullptr;
     const double py = y + 0.5;
-    auto run = [&](auto colorAt) {
-      if (ctx.layer) PaintSpan<true>(row, x0, x1, cov, clipRow, colorAt);
-      else PaintSpan<false>(row, x0, x1, cov, clipRow, colorAt);
+    auto paint = [&](auto isSolid, auto colorAt) {
+      if (ctx.layer) PaintRun<true, decltype(isSolid)::value>(row, x0, x1, cover, clipRow, colorAt);
+      else PaintRun<false, decltype(isSolid)::value>(row, x0, x1, cover, clipRow, colorAt);
     };
     auto shaded = [&](auto kind) {
       constexpr FillKind k = decltype(kind)::value;
-      auto shade = [&](auto colorAt) {
-        if (ctx.layer) PaintShadedSpan<true>(row, x0, x1, cov, clipRow, colorAt);
-        else PaintShadedSpan<false>(row, x0, x1, cov, clipRow, colorAt);
-      };
-      if (plain) shade([&shader, py](int x) { return shader.AtOf<k>(x + 0.5, py); });
-      else shade([&shader, &cx, py](int x) { return cx.apply(shader.AtOf<k>(x + 0.5, py)); });
+      if (plain) paint(std::false_type{}, [&shader, py](int x) { return shader.AtOf<k>(x + 0.5, py); });
+      else paint(std::false_type{}, [&shader, &cx, py](int x) { return cx.apply(shader.AtOf<k>(x + 0.5, py)); });
     };
     switch (solid ? FillKind::Solid : shader.kind()) {
-      case FillKind::Solid: run([solidColor](int) { return solidColor; }); break;
+      case FillKind::Solid: paint(std::true_type{}, [solidColor](int) { return solidColor; }); break;
       case FillKind::Linear: shaded(std::integral_constant<FillKind, FillKind::Linear>{}); break;
       case FillKind::Radial: shaded(std::integral_constant<FillKind, FillKind::Radial>{}); break;
       case FillKind::Focal: shaded(std::integral_constant<FillKind, FillKind::Focal>{}); break;

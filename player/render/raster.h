@@ -32,12 +32,14 @@ struct Line {
 
 enum class FillRule { EvenOdd, NonZero };
 
-// Calls `span(y, x0, x1, coverage)` for each row touched, coverage[i] for pixel x0 + i; only
-// rows in [rowTop, rowBottom) are visited (each row's coverage is the same however many are).
-using SpanSink = std::function<void(int y, int x0, int x1, const std::uint8_t* coverage)>;
+// Calls `run(y, x0, x1, coverage)` for each run of pixels [x0, x1) of row y that the polygons
+// cover by the same non-zero amount (255 for all of a pixel), rows in order and each row's runs
+// left to right; only rows in [rowTop, rowBottom) are visited (each row's coverage is the same
+// however many are).
+using RunSink = std::function<void(int y, int x0, int x1, std::uint8_t coverage)>;
 constexpr int kAllRows = 1 << 30;
 void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, int width, int height,
-               const SpanSink& span, int rowTop = 0, int rowBottom = kAllRows);
+               const RunSink& run, int rowTop = 0, int rowBottom = kAllRows);
 
 // Appends the quadratic curve (or line) from `from` to `to` as straight pieces within a
 // tenth of a pixel (points already in device space).

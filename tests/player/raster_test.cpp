@@ -15,8 +15,8 @@ std::vector<Line> Box(double x0, double y0, double x1, double y1) {
 
 std::vector<int> Coverage(const std::vector<Line>& lines, FillRule rule, Quality q, int w, int h) {
   std::vector<int> cov(static_cast<std::size_t>(w * h), 0);
-  Rasterize(lines, rule, q, w, h, [&](int y, int x0, int x1, const std::uint8_t* c) {
-    for (int x = x0; x < x1; ++x) cov[static_cast<std::size_t>(y * w + x)] += c[x - x0];
+  Rasterize(lines, rule, q, w, h, [&](int y, int x0, int x1, std::uint8_t c) {
+    for (int x = x0; x < x1; ++x) cov[static_cast<std::size_t>(y * w + x)] += c;
   });
   return cov;
 }
@@ -53,6 +53,29 @@ TEST(Rasterize, HighQualityCountsFourSamplesOnARotatedGrid) {
   EXPECT_EQ(Coverage(Box(0, 0, 1, 1), FillRule::NonZero, Quality::High, 2, 1)[1], 0);
   // The top half holds the samples of rows 0.125 and 0.375 (x 0.375 and 0.875).
   EXPECT_EQ(Coverage(Box(0, 0, 1, 0.5), FillRule::NonZero, Quality::High, 1, 1)[0], 128);
+}
+
+TEST(Rasterize, EachRowComesAsRunsOfEqualCoverageLeftToRight) {
+  // x from 2.25 to 7.75: pixels 2 and 7 hold three of their four samples (x + 0.375, 0.875,
+  // 0.125, 0.625), pixels 3 to 6 all four; two boxes side by side make one run where they meet.
+  auto lines = Box(2.25, 0, 5, 2);
+  const auto right = Box(5, 0, 7.75, 2);
+  lines.insert(lines.end(), right.begin(), right.end());
+  struct Run {
+    int y, x0, x1, cover;
+    bool operator==(const Run&) const = default;
+  };
+  std::vector<Run> runs;
+  Rasterize(lines, FillRule::NonZero, Quality::High, 10, 4,
+            [&](int y, int x0, int x1, std::uint8_t c) { runs.push_back({y, x0, x1, c}); });
+  const std::vector<Run> expected = {{0, 2, 3, 192}, {0, 3, 7, 255}, {0, 7, 8, 192},
+                                     {1, 2, 3, 192}, {1, 3, 7, 255}, {1, 7, 8, 192}};
+  EXPECT_EQ(runs, expected);
+  // Only the rows asked for are visited.
+  runs.clear();
+  Rasterize(lines, FillRule::NonZero, Quality::Low, 10, 4,
+            [&](int y, int x0, int x1, std::uint8_t c) { runs.push_back({y, x0, x1, c}); }, 1, 2);
+  EXPECT_EQ(runs, (std::vector<Run>{{1, 2, 8, 255}}));
 }
 
 TEST(Rasterize, VerticesSnapToA256thOfAPixel) {
