@@ -205,22 +205,24 @@ struct ShadowSpec {
 
 // Row `y` of a plane over the device columns [x0, x0 + n), `outside` where it has no values.
 void PlaneRow(const Plane& p, int y, int x0, int n, std::uint8_t outside, std::uint8_t* dst) {
-  std::fill_n(dst, n, outside);
-  if (y < p.y || y >= p.y + p.height) return;
-  const int a = std::max(x0, p.x), b = std::min(x0 + n, p.x + p.width);
-  if (a < b)
+  int a = std::max(x0, p.x), b = std::min(x0 + n, p.x + p.width);
+  if (y < p.y || y >= p.y + p.height || a >= b) a = b = x0;
+  else
     std::copy_n(p.values.data() + static_cast<std::size_t>(y - p.y) * static_cast<std::size_t>(p.width) + (a - p.x),
                 b - a, dst + (a - x0));
+  std::fill(dst, dst + (a - x0), outside);
+  std::fill(dst + (b - x0), dst + n, outside);
 }
 
 // Row `y` of a layer over the device columns [x0, x0 + n), clear where it has no pixels.
 void LayerRow(const Layer& l, int y, int x0, int n, Rgba* dst) {
-  std::fill_n(dst, n, Rgba{0, 0, 0, 0});
-  if (y < l.y || y >= l.y + l.height) return;
-  const int a = std::max(x0, l.x), b = std::min(x0 + n, l.x + l.width);
-  if (a < b)
+  int a = std::max(x0, l.x), b = std::min(x0 + n, l.x + l.width);
+  if (y < l.y || y >= l.y + l.height || a >= b) a = b = x0;
+  else
     std::copy_n(l.pixels.data() + static_cast<std::size_t>(y - l.y) * static_cast<std::size_t>(l.width) + (a - l.x),
                 b - a, dst + (a - x0));
+  std::fill(dst, dst + (a - x0), Rgba{0, 0, 0, 0});
+  std::fill(dst + (b - x0), dst + n, Rgba{0, 0, 0, 0});
 }
 
 // Runs `combine(src, colourIndex)` for every pixel of `out`, row by row: the object's pixel

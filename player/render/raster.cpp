@@ -26,6 +26,18 @@ struct Crossing {
   int dir;
 };
 
+// Where a row's count of covering sample rows changes.
+struct Mark {
+  int x, delta;
+};
+
+struct Scratch {
+  std::vector<RasterEdge> edges;
+  std::vector<Mark> marks;
+  std::vector<std::size_t> active;
+  std::vector<Crossing> xs;
+};
+
 // Coordinates beyond this are clamped before rasterising: they are far off any canvas and
 // keep the arithmetic finite for damaged matrices.
 constexpr double kFar = 1e6;
@@ -37,6 +49,21 @@ double Clamp(double v) { return std::isfinite(v) ? std::clamp(v, -kFar, kFar) : 
 constexpr double kSubpixel = 256;
 double Snap(double v) { return std::round(Clamp(v) * kSubpixel) / kSubpixel; }
 
+// Crossings and marks come a handful a row: an insertion sort beats the general one there.
+template <typename T, typename Less>
+void SortFew(std::vector<T>& v, Less less) {
+  if (v.size() > 16) {
+    std::sort(v.begin(), v.end(), less);
+    return;
+  }
+  for (std::size_t i = 1; i < v.size(); ++i) {
+    const T item = v[i];
+    std::size_t j = i;
+    for (; j > 0 && less(item, v[j - 1]); --j) v[j] = v[j - 1];
+    v[j] = item;
+  }
+}
+
 }  // namespace
 
 void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, int width, int height,
@@ -47,7 +74,10 @@ void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, i
   const bool high = quality == Quality::High;
   const int S = high ? 4 : 1;
   static constexpr double kSampleX[4] = {0.375, 0.875, 0.125, 0.625};
-  std::vector<RasterEdge> edges;
+  // The working lists are kept from call to call: a frame rasterises hundreds of small shapes.
+  thread_local Scratch scratch;
+  std::vector<RasterEdge>& edges = scratch.edges;
+  edges.clear();
   edges.reserve(lines.size());
   double top = kFar, bottom = -kFar;
   for (const Line& l : lines) {
@@ -71,12 +101,11 @@ void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, i
   const long long samplesWide = width;
   // Each sample row's inside intervals as marks where the count of covering rows changes: a
   // row's coverage is that count, constant between marks.
-  struct Mark {
-    int x, delta;
-  };
-  std::vector<Mark> marks;
-  std::vector<std::size_t> active;
-  std::vector<Crossing> xs;
+  std::vector<Mark>& marks = scratch.marks;
+  std::vector<std::size_t>& active = scratch.active;
+  std::vector<Crossing>& xs = scratch.xs;
+  active.clear();
+  double activeEnd = kFar;  // where the first active edge ends
   std::size_t next = 0;
   const int unit = 256 / S;  // S divides 256: count * unit is count * 256 / S
 
@@ -85,15 +114,22 @@ void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, i
     for (int s = 0; s < S; ++s) {
       const double ys = y + (s + 0.5) / S;
       const double xo = high ? kSampleX[s] : 0.5;
-      while (next < edges.size() && edges[next].y0 <= ys) active.push_back(next++);
-      std::erase_if(active, [&](std::size_t i) { return edges[i].y1 <= ys; });
+      while (next < edges.size() && edges[next].y0 <= ys) {
+        activeEnd = std::min(activeEnd, edges[next].y1);
+        active.push_back(next++);
+      }
+      if (activeEnd <= ys) {
+        std::erase_if(active, [&](std::size_t i) { return edges[i].y1 <= ys; });
+        activeEnd = kFar;
+        for (std::size_t i : active) activeEnd = std::min(activeEnd, edges[i].y1);
+      }
       xs.clear();
       for (std::size_t i : active) {
         const RasterEdge& e = edges[i];
         if (e.y0 > ys) continue;
         xs.push_back({e.x0 + (ys - e.y0) * e.dxdy, e.dir});
       }
-      std::sort(xs.begin(), xs.end(), [](const Crossing& p, const Crossing& q) { return p.x < q.x; });
+      SortFew(xs, [](const Crossing& p, const Crossing& q) { return p.x < q.x; });
       int winding = 0;
       for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
         winding += xs[i].dir;
@@ -110,7 +146,7 @@ void Rasterize(const std::vector<Line>& lines, FillRule rule, Quality quality, i
       }
     }
     if (marks.empty()) continue;
-    std::sort(marks.begin(), marks.end(), [](const Mark& p, const Mark& q) { return p.x < q.x; });
+    SortFew(marks, [](const Mark& p, const Mark& q) { return p.x < q.x; });
     // Runs of equal coverage that touch are passed as one.
     int count = 0, runX0 = 0, runX1 = 0;
     std::uint8_t runCover = 0;
@@ -470,23 +506,29 @@ class Shader {
   bool smooth_ = false;
 };
 
-// One run of a fill at one coverage, scaled by the clip where there is one: the colours are
-// worked out a piece at a time where anything covers them, then laid onto the row together.
-// Layer targets take premultiplied source over; the frame takes the averaged blend.
-template <bool kLayer, bool kSolid, typename ColorAt>
-inline void PaintRun(Rgba* row, int x0, int x1, unsigned cover, const std::uint8_t* clipRow, ColorAt colorAt) {
-  constexpr int kPiece = 64;
+// Room for the colours and coverage of a piece of a run.
+constexpr int kPiece = 64;
+struct PieceBuffers {
   std::array<Rgba, kPiece> colours;
   std::array<std::uint8_t, kPiece> covers;
+};
+
+// One run of a fill at one coverage, scaled by the clip where there is one: the colours are
+// worked out a piece at a time where anything covers them, then laid onto the row together.
+// Layer targets take premultiplied source over; the frame takes the averaged blend. A solid
+// fill's colour is already in every entry of `buf.colours`.
+template <bool kLayer, bool kSolid, typename ColorAt>
+inline void PaintRun(Rgba* row, int x0, int x1, unsigned cover, const std::uint8_t* clipRow, ColorAt colorAt,
+                     PieceBuffers& buf) {
   if constexpr (kSolid) {
-    const Rgba c = colorAt(x0);
-    if (!clipRow && cover == 255 && c.a == 255) {
-      std::fill(row + x0, row + x1, c);
+    if (!clipRow && cover == 255 && buf.colours[0].a == 255) {
+      std::fill(row + x0, row + x1, buf.colours[0]);
       return;
     }
-    colours.fill(c);
   }
-  if (!clipRow) covers.fill(static_cast<std::uint8_t>(cover));
+  Rgba* const colours = buf.colours.data();
+  std::uint8_t* const covers = buf.covers.data();
+  if (!clipRow) std::fill_n(covers, std::min(kPiece, x1 - x0), static_cast<std::uint8_t>(cover));
   for (int x = x0; x < x1;) {
     if (clipRow && clipRow[x] == 0) {
       x += ZeroRun(clipRow + x, x1 - x);
@@ -494,12 +536,12 @@ inline void PaintRun(Rgba* row, int x0, int x1, unsigned cover, const std::uint8
     }
     const int n = std::min(kPiece, x1 - x);
     if (clipRow)
-      for (int i = 0; i < n; ++i) covers[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(cover * clipRow[x + i] / 255);
+      for (int i = 0; i < n; ++i) covers[i] = static_cast<std::uint8_t>(cover * clipRow[x + i] / 255);
     if constexpr (!kSolid)
       for (int i = 0; i < n; ++i)
-        if (covers[static_cast<std::size_t>(i)]) colours[static_cast<std::size_t>(i)] = colorAt(x + i);
-    if constexpr (kLayer) BlendPremultipliedRow(row + x, colours.data(), covers.data(), n);
-    else BlendRow(row + x, colours.data(), covers.data(), n);
+        if (covers[i]) colours[i] = colorAt(x + i);
+    if constexpr (kLayer) BlendPremultipliedRow(row + x, colours, covers, n);
+    else BlendRow(row + x, colours, covers, n);
     x += n;
   }
 }
@@ -534,14 +576,16 @@ void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule
   const bool plain = cx.identity();
   const Rgba solidColor = cx.apply(fill.color);
   Rgba* const pixels = ctx.layer ? ctx.layer->pixels.data() : ctx.canvas->pixels.data();
+  PieceBuffers buf;
+  if (solid) buf.colours.fill(solidColor);
   Rasterize(lines, rule, ctx.quality, w, h, [&](int y, int x0, int x1, std::uint8_t cover) {
     const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
     Rgba* row = pixels + at;
     const std::uint8_t* clipRow = ctx.clip ? ctx.clip->data() + at : nullptr;
     const double py = y + 0.5;
     auto paint = [&](auto isSolid, auto colorAt) {
-      if (ctx.layer) PaintRun<true, decltype(isSolid)::value>(row, x0, x1, cover, clipRow, colorAt);
-      else PaintRun<false, decltype(isSolid)::value>(row, x0, x1, cover, clipRow, colorAt);
+      if (ctx.layer) PaintRun<true, decltype(isSolid)::value>(row, x0, x1, cover, clipRow, colorAt, buf);
+      else PaintRun<false, decltype(isSolid)::value>(row, x0, x1, cover, clipRow, colorAt, buf);
     };
     auto shaded = [&](auto kind) {
       constexpr FillKind k = decltype(kind)::value;
