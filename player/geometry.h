@@ -16,6 +16,7 @@ struct Matrix {
   double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
 
   Point apply(Point p) const { return {a * p.x + c * p.y + tx, b * p.x + d * p.y + ty}; }
+  bool operator==(const Matrix&) const = default;
   // this after `inner`: first inner, then this.
   Matrix operator*(const Matrix& inner) const {
     return {a * inner.a + c * inner.b,  b * inner.a + d * inner.b,  a * inner.c + c * inner.d,

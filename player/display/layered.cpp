@@ -3,6 +3,7 @@
 #include "display/layered.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "display/clip_object.h"
@@ -63,6 +64,40 @@ bool FilteredBelow(const DisplayObject& obj, int depth) {
   for (const auto& [d, child] : obj.sprite->displayList)
     if (!child.filters.empty() || FilteredBelow(child, depth + 1)) return true;
   return false;
+}
+
+// Writes down what `obj` shows, its children's too: the layer drawn from a record equal to last
+// frame's is last frame's layer. False for what can change without the display list saying so:
+// text fields, video, drawings made by scripts, script bitmaps and masks set by script.
+bool Record(const DisplayObject& obj, ContentRecord& r, int level) {
+  if (level > 64) return false;
+  auto word = [&r](std::uint64_t v) { r.words.push_back(v); };
+  auto number = [&word](double v) { word(std::bit_cast<std::uint64_t>(v)); };
+  auto pointer = [&word](const void* p) { word(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p))); };
+  const Matrix& m = obj.matrix;
+  const ColorTransform& c = obj.colorTransform;
+  word(static_cast<std::uint64_t>(level));
+  word(static_cast<std::uint64_t>(static_cast<std::int64_t>(obj.depth)));
+  word(static_cast<std::uint64_t>(static_cast<std::int64_t>(obj.clipDepth)));
+  word(obj.visible | (obj.cacheAsBitmap << 1) | (static_cast<std::uint64_t>(BlendModeFromName(obj.blendMode)) << 2));
+  pointer(obj.character.get());
+  pointer(obj.sprite.get());
+  for (double v : {obj.ratio, m.a, m.b, m.c, m.d, m.tx, m.ty, c.rm, c.gm, c.bm, c.am, c.ra, c.ga, c.ba, c.aa}) number(v);
+  word(obj.opaqueBackground ? std::bit_cast<std::uint32_t>(*obj.opaqueBackground) | (std::uint64_t{1} << 32) : 0);
+  word(obj.scrollRect.has_value());
+  if (obj.scrollRect)
+    for (double v : {obj.scrollRect->x, obj.scrollRect->y, obj.scrollRect->width, obj.scrollRect->height}) number(v);
+  word(obj.filters.size());
+  r.filters.insert(r.filters.end(), obj.filters.begin(), obj.filters.end());
+  if (obj.byScript && obj.character && std::holds_alternative<BitmapDef>(*obj.character)) return false;
+  if (!obj.sprite) return true;
+  const Instance& s = *obj.sprite;
+  if (s.field || s.drawing || s.kind == InstanceKind::Video || s.mask.lock() || s.maskOf.lock()) return false;
+  pointer(s.movie.get());
+  word(s.displayList.size());
+  for (const auto& [depth, child] : s.displayList)
+    if (!Record(child, r, level + 1)) return false;
+  return true;
 }
 
 // A filtered object is drawn into its bitmap with the top left corner of its bounds on a whole
@@ -180,6 +215,8 @@ void Player::DrawLayered(const DrawContext& ctx, const DisplayObject& obj, const
     key.originX = ctx.layer ? ctx.layer->x : 0, key.originY = ctx.layer ? ctx.layer->y : 0;
     key.width = ctx.width(), key.height = ctx.height();
     key.scale = ctx.scale, key.quality = static_cast<int>(ctx.quality), key.maskLayers = ctx.maskLayers;
+    key.recorded = Record(obj, key.content, 0);
+    if (!key.recorded) key.content = {};
     made = &ctx.shared->Get(key, draw);
   } else {
     drawnHere = draw();

@@ -737,15 +737,17 @@ void Player::Render(Canvas& canvas, Quality quality, double scale) const {
   // Bands of at least this many rows: thinner ones cost more in setting up than they save.
   constexpr int kMinBandRows = 32;
   const int threads = std::min(BandPool::Resolve(drawThreads_), std::max(1, canvas.height / kMinBandRows));
+  if (!layers_) layers_ = std::make_unique<LayerCache>();
   if (threads <= 1) {
-    RenderRows(canvas, quality, scale, 0, canvas.height);
+    RenderRows(canvas, quality, scale, 0, canvas.height, layers_.get());
   } else {
     if (!bands_ || bands_->threads() != threads) bands_ = std::make_unique<BandPool>(threads);
-    LayerCache shared;
     bands_->Run(threads, [&](int band) {
-      RenderRows(canvas, quality, scale, canvas.height * band / threads, canvas.height * (band + 1) / threads, &shared);
+      RenderRows(canvas, quality, scale, canvas.height * band / threads, canvas.height * (band + 1) / threads,
+                 layers_.get());
     });
   }
+  layers_->EndFrame();
   if (!rootDisplay_.visible) return;
   const Matrix toDevice = Matrix::Scale(scale / 20) * Matrix::Translate(-movie_->xMin, -movie_->yMin);
   DrawFocusRect(canvas, toDevice, scale);

@@ -356,6 +356,8 @@ class Player {
   // The drawing threads, started on the first frame drawn with more than one.
   int drawThreads_ = 0;
   mutable std::unique_ptr<BandPool> bands_;
+  // Filtered layers, kept from one frame to the next while their objects stay the same.
+  mutable std::unique_ptr<LayerCache> layers_;
   void RenderRows(Canvas& canvas, Quality quality, double scale, int rowTop, int rowBottom,
                   LayerCache* shared = nullptr) const;
 };

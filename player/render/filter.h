@@ -21,11 +21,13 @@ struct DropShadowFilter {
   double strength = 1;
   bool inner = false, knockout = false, compositeSource = true;
   int passes = 1;
+  bool operator==(const DropShadowFilter&) const = default;
 };
 
 struct BlurFilter {
   double blurX = 4, blurY = 4;
   int passes = 1;
+  bool operator==(const BlurFilter&) const = default;
 };
 
 struct GlowFilter {
@@ -34,6 +36,7 @@ struct GlowFilter {
   double strength = 2;
   bool inner = false, knockout = false, compositeSource = true;
   int passes = 1;
+  bool operator==(const GlowFilter&) const = default;
 };
 
 // The colours in the order the tag stores them: the first is the highlight's (drawn on the side
@@ -47,11 +50,13 @@ struct BevelFilter {
   double strength = 1;
   bool inner = true, knockout = false, compositeSource = true, onTop = false;
   int passes = 1;
+  bool operator==(const BevelFilter&) const = default;
 };
 
 struct GradientFilterStop {
   Rgba color;
   std::uint8_t ratio = 0;
+  bool operator==(const GradientFilterStop&) const = default;
 };
 
 // Gradient glow and gradient bevel share one layout.
@@ -64,6 +69,7 @@ struct GradientFilter {
   double strength = 1;
   bool inner = false, knockout = false, compositeSource = true, onTop = false;
   int passes = 1;
+  bool operator==(const GradientFilter&) const = default;
 };
 
 struct ConvolutionFilter {
@@ -72,12 +78,14 @@ struct ConvolutionFilter {
   float divisor = 1, bias = 0;
   Rgba defaultColor{0, 0, 0, 0};
   bool clamp = true, preserveAlpha = true;
+  bool operator==(const ConvolutionFilter&) const = default;
 };
 
 // Four rows of five: r' = m[0] r + m[1] g + m[2] b + m[3] a + m[4], and so on (straight
 // colour, offsets in 0..255 units).
 struct ColorMatrixFilter {
   float matrix[20] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0};
+  bool operator==(const ColorMatrixFilter&) const = default;
 };
 
 using Filter = std::variant<DropShadowFilter, BlurFilter, GlowFilter, BevelFilter, GradientFilter,

@@ -48,6 +48,41 @@ TEST(LayerCache, EachLayerIsMadeOnceForAllWhoAsk) {
   EXPECT_EQ(cache.size(), 2u);
 }
 
+TEST(LayerCache, ARecordedLayerLastsWhileFramesAskForItAndNoLonger) {
+  LayerCache cache;
+  int made = 0;
+  auto make = [&] {
+    ++made;
+    return Layer(0, 0, 4, 4);
+  };
+  LayerCache::Key kept;
+  kept.object = &made;
+  kept.recorded = true;
+  kept.content.words = {1, 2, 3};
+  LayerCache::Key once = kept;
+  once.recorded = false;
+  once.content = {};
+  const Layer* first = &cache.Get(kept, make);
+  cache.Get(once, make);
+  EXPECT_EQ(made, 2);
+  cache.EndFrame();
+  EXPECT_EQ(cache.size(), 1u) << "a layer without a record serves one frame";
+  EXPECT_EQ(&cache.Get(kept, make), first);
+  cache.Get(once, make);
+  EXPECT_EQ(made, 3);
+  // Other content is another layer; a frame that does not ask for one lets it go.
+  LayerCache::Key changed = kept;
+  changed.content.words.back() = 4;
+  cache.Get(changed, make);
+  EXPECT_EQ(made, 4);
+  cache.EndFrame();
+  cache.Get(changed, make);
+  cache.EndFrame();
+  EXPECT_EQ(cache.size(), 1u);
+  cache.Get(kept, make);
+  EXPECT_EQ(made, 5);
+}
+
 Bytes Blur(double size) {
   Bytes f{1, 1};  // one filter: blur
   for (int i = 0; i < 2; ++i) U32(f, static_cast<std::uint32_t>(size * 65536));
@@ -93,6 +128,43 @@ TEST(LayerCache, FilteredLayersAcrossBandsEqualOneBandsImage) {
       std::size_t differ = 0;
       for (std::size_t i = 0; i < one.pixels.size(); ++i) differ += !(one.pixels[i] == many.pixels[i]);
       EXPECT_EQ(differ, 0u) << threads << " threads at scale " << scale;
+    }
+  }
+}
+
+// A blurred sprite whose bar moves, takes a colour, gives way to another shape and then stays:
+// drawn every frame, each frame is what a player drawing that frame alone shows.
+TEST(LayerCache, FramesDrawnInTurnShowWhatChangedInsideAFilteredSprite) {
+  const Bytes movie = MovieFile(
+      80, 60,
+      {Background({255, 255, 255}), RectShape(1, 0, 0, 400, 300, {200, 30, 30}), RectShape(2, 0, 0, 300, 500, {20, 20, 160}),
+       Sprite(3, {PlaceObject2({.depth = 1, .id = 1, .tx = 200, .ty = 200}), ShowFrame(),
+                  PlaceObject2({.depth = 1, .tx = 500, .ty = 300}), ShowFrame(),
+                  PlaceObject2({.depth = 1, .tx = 500, .ty = 300, .hasCx = true, .rm = 0, .ga = 200}), ShowFrame(),
+                  RemoveObject2(1), PlaceObject2({.depth = 1, .id = 2, .tx = 500, .ty = 300}), ShowFrame(), ShowFrame()}),
+       PlaceObject3({.depth = 1, .id = 3, .tx = 200, .ty = 100}, {.filters = Blur(4)}), ShowFrame()});
+  const auto loaded = LoadMovie(movie).movie;
+  ASSERT_TRUE(loaded);
+  for (const int threads : {1, 3}) {
+    Player inTurn(loaded);
+    inTurn.SetDrawThreads(threads);
+    Canvas before;
+    for (int frame = 1; frame <= 6; ++frame) {
+      inTurn.Tick();
+      Canvas c(80, 60, {});
+      inTurn.Render(c, Quality::High);
+      Player alone(loaded);
+      for (int k = 0; k < frame; ++k) alone.Tick();
+      Canvas fresh(80, 60, {});
+      alone.Render(fresh, Quality::High);
+      EXPECT_TRUE(c.pixels == fresh.pixels) << "frame " << frame << ", " << threads << " threads";
+      // Frames 2 to 4 change the sprite, frame 5 holds frame 4's picture.
+      if (frame >= 2 && frame <= 4) {
+        EXPECT_FALSE(c.pixels == before.pixels) << "frame " << frame;
+      } else if (frame == 5) {
+        EXPECT_TRUE(c.pixels == before.pixels);
+      }
+      before = c;
     }
   }
 }
