@@ -467,10 +467,15 @@ class Shader {
   Rgba Fetch(long long x, long long y) const {
     const long long w = bitmap_->width, h = bitmap_->height;
     if (fill_.repeat) {
-      x %= w;
-      y %= h;
-      if (x < 0) x += w;
-      if (y < 0) y += h;
+      // Most texels of a tiled fill lie in the first tile: no division for those.
+      if (x < 0 || x >= w) {
+        x %= w;
+        if (x < 0) x += w;
+      }
+      if (y < 0 || y >= h) {
+        y %= h;
+        if (y < 0) y += h;
+      }
     } else {
       x = std::clamp(x, 0ll, w - 1);
       y = std::clamp(y, 0ll, h - 1);
@@ -478,13 +483,19 @@ class Shader {
     return bitmap_->pixels[static_cast<std::size_t>(y * w + x)];
   }
 
+  // std::floor for the clamped coordinates below, without a call into the maths library.
+  static long long FloorOf(double v) {
+    const auto i = static_cast<long long>(v);
+    return v < static_cast<double>(i) ? i - 1 : i;
+  }
+
   Rgba Texel(Point p) const {
     if (!bitmap_ || bitmap_->width <= 0 || bitmap_->height <= 0 || !std::isfinite(p.x) || !std::isfinite(p.y))
       return {0, 0, 0, 0};
     const double x = std::clamp(p.x, -1e9, 1e9), y = std::clamp(p.y, -1e9, 1e9);
-    if (!smooth_) return Fetch(static_cast<long long>(std::floor(x)), static_cast<long long>(std::floor(y)));
+    if (!smooth_) return Fetch(FloorOf(x), FloorOf(y));
     const double u = x - 0.5, v = y - 0.5;
-    const long long x0 = static_cast<long long>(std::floor(u)), y0 = static_cast<long long>(std::floor(v));
+    const long long x0 = FloorOf(u), y0 = FloorOf(v);
     const double fx = u - static_cast<double>(x0), fy = v - static_cast<double>(y0);
     const Rgba c00 = Fetch(x0, y0), c10 = Fetch(x0 + 1, y0), c01 = Fetch(x0, y0 + 1), c11 = Fetch(x0 + 1, y0 + 1);
     // Interpolate premultiplied so transparent texels do not bleed their colour.
