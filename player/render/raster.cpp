@@ -419,6 +419,51 @@ class Shader {
   }
   FillKind kind() const { return fill_.kind; }
 
+  // The colours of `n` pixels of row `py` from pixel x on, where `covers` is not zero (linear
+  // and radial gradients fill them all): AtOf's values, the gradients' positions worked out two
+  // pixels at a time with the same operations.
+  template <FillKind kind>
+  void Piece(int x, double py, int n, const std::uint8_t* covers, Rgba* out) const {
+    if constexpr (kind == FillKind::Linear || kind == FillKind::Radial || kind == FillKind::Focal) {
+      std::array<double, kMaxPiece> t;
+      const Matrix& m = inverse_;
+      const double cy = m.c * py, dy = m.d * py;
+      int i = 0;
+#if defined(__SSE2__)
+      const __m128d a = _mm_set1_pd(m.a), b = _mm_set1_pd(m.b), tx = _mm_set1_pd(m.tx), ty = _mm_set1_pd(m.ty);
+      const __m128d vcy = _mm_set1_pd(cy), vdy = _mm_set1_pd(dy), half = _mm_set1_pd(0.5);
+      for (; i + 2 <= n; i += 2) {
+        const __m128d px = _mm_add_pd(_mm_cvtepi32_pd(_mm_set_epi32(0, 0, x + i + 1, x + i)), half);
+        const __m128d ux = _mm_add_pd(_mm_add_pd(_mm_mul_pd(a, px), vcy), tx);
+        __m128d v;
+        if constexpr (kind == FillKind::Linear) {
+          v = _mm_mul_pd(_mm_add_pd(ux, _mm_set1_pd(16384)), _mm_set1_pd(1.0 / 32768));
+        } else if constexpr (kind == FillKind::Radial) {
+          const __m128d uy = _mm_add_pd(_mm_add_pd(_mm_mul_pd(b, px), vdy), ty);
+          v = _mm_mul_pd(_mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(ux, ux), _mm_mul_pd(uy, uy))), _mm_set1_pd(1.0 / 16384));
+        } else {
+          v = FocalT2(ux, _mm_add_pd(_mm_add_pd(_mm_mul_pd(b, px), vdy), ty));
+        }
+        _mm_storeu_pd(&t[static_cast<std::size_t>(i)], v);
+      }
+#endif
+      for (; i < n; ++i) {
+        const double px = static_cast<double>(x + i) + 0.5;
+        const double ux = m.a * px + cy + m.tx;
+        const double uy = m.b * px + dy + m.ty;
+        if constexpr (kind == FillKind::Linear) t[static_cast<std::size_t>(i)] = (ux + 16384) / 32768;
+        else if constexpr (kind == FillKind::Radial) t[static_cast<std::size_t>(i)] = std::sqrt(ux * ux + uy * uy) / 16384;
+        else t[static_cast<std::size_t>(i)] = FocalT({ux, uy});
+      }
+      const Spread spread = fill_.gradient.spread;
+      for (i = 0; i < n; ++i) out[i] = Ramp(Spreaded(t[static_cast<std::size_t>(i)], spread));
+    } else {
+      for (int i = 0; i < n; ++i)
+        if (covers[i]) out[i] = AtOf<kind>(static_cast<double>(x + i) + 0.5, py);
+    }
+  }
+  static constexpr int kMaxPiece = 64;
+
  private:
   static constexpr double kMaxFocal = 0.98;
   // Gradients are drawn from a ramp of 256 colours, sampled between its entries.
@@ -451,6 +496,23 @@ class Shader {
     return std::bit_cast<Rgba>(packed);
 #endif
   }
+
+#if defined(__SSE2__)
+  // FocalT for two points, the same operations in the same order.
+  __m128d FocalT2(__m128d px, __m128d py) const {
+    const double f = std::clamp(fill_.gradient.focal, -kMaxFocal, kMaxFocal) * 16384;
+    const __m128d fx = _mm_set1_pd(f), zero = _mm_setzero_pd(), one = _mm_set1_pd(1);
+    const __m128d dx = _mm_sub_pd(px, fx);
+    const __m128d dd = _mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(py, py));
+    const __m128d fd = _mm_mul_pd(fx, dx);
+    const __m128d disc = _mm_sub_pd(_mm_mul_pd(fd, fd), _mm_mul_pd(dd, _mm_set1_pd(f * f - 16384.0 * 16384.0)));
+    // max(0, disc) takes 0 for a NaN as std::max(0.0, disc) does.
+    const __m128d root = _mm_sqrt_pd(_mm_max_pd(disc, zero));
+    const __m128d s = _mm_div_pd(_mm_add_pd(_mm_xor_pd(fd, _mm_set1_pd(-0.0)), root), dd);
+    const __m128d t = _mm_or_pd(_mm_and_pd(_mm_cmpgt_pd(s, zero), _mm_div_pd(one, s)), _mm_andnot_pd(_mm_cmpgt_pd(s, zero), one));
+    return _mm_andnot_pd(_mm_cmpeq_pd(dd, zero), t);
+  }
+#endif
 
   double FocalT(Point p) const {
     // The focus stays a little inside the circle, as the reference player keeps it.
@@ -518,7 +580,7 @@ class Shader {
 };
 
 // Room for the colours and coverage of a piece of a run.
-constexpr int kPiece = 64;
+constexpr int kPiece = Shader::kMaxPiece;
 struct PieceBuffers {
   std::array<Rgba, kPiece> colours;
   std::array<std::uint8_t, kPiece> covers;
@@ -528,8 +590,8 @@ struct PieceBuffers {
 // worked out a piece at a time where anything covers them, then laid onto the row together.
 // Layer targets take premultiplied source over; the frame takes the averaged blend. A solid
 // fill's colour is already in every entry of `buf.colours`.
-template <bool kLayer, bool kSolid, typename ColorAt>
-inline void PaintRun(Rgba* row, int x0, int x1, unsigned cover, const std::uint8_t* clipRow, ColorAt colorAt,
+template <bool kLayer, bool kSolid, typename ShadePiece>
+inline void PaintRun(Rgba* row, int x0, int x1, unsigned cover, const std::uint8_t* clipRow, ShadePiece shadePiece,
                      PieceBuffers& buf) {
   if constexpr (kSolid) {
     if (!clipRow && cover == 255 && buf.colours[0].a == 255) {
@@ -548,9 +610,7 @@ inline void PaintRun(Rgba* row, int x0, int x1, unsigned cover, const std::uint8
     const int n = std::min(kPiece, x1 - x);
     if (clipRow)
       for (int i = 0; i < n; ++i) covers[i] = static_cast<std::uint8_t>(cover * clipRow[x + i] / 255);
-    if constexpr (!kSolid)
-      for (int i = 0; i < n; ++i)
-        if (covers[i]) colours[i] = colorAt(x + i);
+    if constexpr (!kSolid) shadePiece(x, n, covers, colours);
     if constexpr (kLayer) BlendPremultipliedRow(row + x, colours, covers, n);
     else BlendRow(row + x, colours, covers, n);
     x += n;
@@ -594,17 +654,21 @@ void Paint(const DrawContext& ctx, const std::vector<Line>& lines, FillRule rule
     Rgba* row = pixels + at;
     const std::uint8_t* clipRow = ctx.clip ? ctx.clip->data() + at : nullptr;
     const double py = y + 0.5;
-    auto paint = [&](auto isSolid, auto colorAt) {
-      if (ctx.layer) PaintRun<true, decltype(isSolid)::value>(row, x0, x1, cover, clipRow, colorAt, buf);
-      else PaintRun<false, decltype(isSolid)::value>(row, x0, x1, cover, clipRow, colorAt, buf);
+    auto paint = [&](auto isSolid, auto shadePiece) {
+      if (ctx.layer) PaintRun<true, decltype(isSolid)::value>(row, x0, x1, cover, clipRow, shadePiece, buf);
+      else PaintRun<false, decltype(isSolid)::value>(row, x0, x1, cover, clipRow, shadePiece, buf);
     };
     auto shaded = [&](auto kind) {
       constexpr FillKind k = decltype(kind)::value;
-      if (plain) paint(std::false_type{}, [&shader, py](int x) { return shader.AtOf<k>(x + 0.5, py); });
-      else paint(std::false_type{}, [&shader, &cx, py](int x) { return cx.apply(shader.AtOf<k>(x + 0.5, py)); });
+      paint(std::false_type{}, [&shader, &cx, plain, py](int x, int n, const std::uint8_t* covers, Rgba* out) {
+        shader.Piece<k>(x, py, n, covers, out);
+        if (!plain)
+          for (int i = 0; i < n; ++i)
+            if (covers[i]) out[i] = cx.apply(out[i]);
+      });
     };
     switch (solid ? FillKind::Solid : shader.kind()) {
-      case FillKind::Solid: paint(std::true_type{}, [solidColor](int) { return solidColor; }); break;
+      case FillKind::Solid: paint(std::true_type{}, [](int, int, const std::uint8_t*, Rgba*) {}); break;
       case FillKind::Linear: shaded(std::integral_constant<FillKind, FillKind::Linear>{}); break;
       case FillKind::Radial: shaded(std::integral_constant<FillKind, FillKind::Radial>{}); break;
       case FillKind::Focal: shaded(std::integral_constant<FillKind, FillKind::Focal>{}); break;
