@@ -74,6 +74,32 @@ TEST(FocalGradient, TheFocusStaysInsideTheCircle) {
   EXPECT_NEAR(c.at(50, 50).r, 126, 2);
 }
 
+// Black to white across a 67 x 41 box: linear from the left edge to the right, radial out to
+// 30 pixels from (33.5, 20.5). Every pixel of every row, odd ones at a row's end included, has
+// the grey of its own position.
+TEST(Gradient, EachPixelTakesTheColourOfItsOwnPosition) {
+  for (const FillKind kind : {FillKind::Linear, FillKind::Radial}) {
+    ShapeGeometry g;
+    FillStyle f;
+    f.kind = kind;
+    const double k = (kind == FillKind::Linear ? 67.0 / 2 : 30.0) * 20 / 16384;
+    f.matrix = {k, 0, 0, k, 33.5 * 20, 20.5 * 20};
+    f.gradient.stops = {{0, {0, 0, 0, 255}}, {1, {255, 255, 255, 255}}};
+    g.fills.push_back(f);
+    g.groups.emplace_back();
+    g.groups.back().paths.push_back(Polygon({{0, 0}, {1340, 0}, {1340, 820}, {0, 820}}, 1, 0));
+    const Canvas c = Draw(g, 67, 41, Quality::Low);
+    int off = 0;
+    for (int y = 0; y < 41; ++y)
+      for (int x = 0; x < 67; ++x) {
+        const double px = x + 0.5, py = y + 0.5;
+        const double t = kind == FillKind::Linear ? px / 67 : std::min(1.0, std::hypot(px - 33.5, py - 20.5) / 30);
+        off += std::abs(c.at(x, y).r - 255 * t) > 1.01;
+      }
+    EXPECT_EQ(off, 0) << (kind == FillKind::Linear ? "linear" : "radial");
+  }
+}
+
 // A diagonal stroke from (10, 10) to (90, 90) pixels with the given line style.
 ShapeGeometry Diagonal(const LineStyle& ls) {
   ShapeGeometry g;
