@@ -728,13 +728,30 @@ void DrawShape(const DrawContext& ctx, const ShapeGeometry& shape, const Matrix&
       st.endCap = ls.endCap;
       st.join = ls.join;
       st.miterLimit = std::max(1.0, ls.miterLimit);
+      // A stroke that scales with its object is stretched with it where the object is scaled
+      // more along one of its axes than the other: edges across the longer axis are thicker. It
+      // is outlined where that stretch is undone (beyond the smaller scale), then stretched back.
+      // A sheared object's strokes keep the smaller scale all round.
+      const bool sheared = std::abs(toDevice.a * toDevice.c + toDevice.b * toDevice.d) > 1e-9 * sx * sy;
+      const bool stretched = !ls.noHScale && !ls.noVScale && !st.hairline && stretch > 0 && !sheared &&
+                             std::abs(sx - sy) > 1e-9 * std::max(sx, sy);
+      const Matrix stretchBack{toDevice.a / stretch, toDevice.b / stretch, toDevice.c / stretch, toDevice.d / stretch, 0, 0};
+      const Matrix undo = stretched ? stretchBack.inverse() : Matrix{};
       std::vector<Line> lines;
       std::vector<Point> pts;
       std::vector<bool> smooth;
       auto finish = [&] {
         if (pts.empty()) return;
         const bool closed = !ls.noClose && pts.size() > 2 && Same(pts.front(), pts.back());
-        StrokePolyline(pts, smooth, closed, st, lines);
+        if (stretched) {
+          for (Point& p : pts) p = undo.apply(p);
+          const std::size_t from = lines.size();
+          StrokePolyline(pts, smooth, closed, st, lines);
+          for (std::size_t i = from; i < lines.size(); ++i)
+            lines[i] = {stretchBack.apply(lines[i].a), stretchBack.apply(lines[i].b)};
+        } else {
+          StrokePolyline(pts, smooth, closed, st, lines);
+        }
         pts.clear();
         smooth.clear();
       };

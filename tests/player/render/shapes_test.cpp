@@ -152,5 +152,30 @@ TEST(Hairline, LinesThinnerThanAPixelAreHairlinesWhateverTheirScaleMode) {
   EXPECT_EQ(up.at(21, 50).r, 255);
 }
 
+// A box from (100, 100) to (300, 300) twips with a 20-twip stroke, scaled 2 across and 4 down:
+// its sides run from x 10 to 30 and y 20 to 60 pixels, the upright ones 2 pixels thick and the
+// level ones 4, as the stroke is stretched with the box. Turned a quarter, the thicknesses turn.
+TEST(Stroke, AStrokeScaledMoreOneWayIsThickerAcrossThatWay) {
+  LineStyle ls;
+  ls.width = 20;
+  ls.color = {0, 0, 0, 255};
+  ShapeGeometry g;
+  g.lines.push_back(ls);
+  g.groups.emplace_back();
+  g.groups.back().paths.push_back(Polygon({{100, 100}, {300, 100}, {300, 300}, {100, 300}}, 0, 1));
+  auto black = [](const Canvas& c, int x, int y) { return c.at(x, y).r == 0; };
+  const Canvas c = Draw(g, 80, 80, Quality::Low, Matrix{2.0 / 20, 0, 0, 4.0 / 20, 0, 0});
+  EXPECT_TRUE(black(c, 10, 40) && black(c, 9, 40));  // the left side: x 9 to 11
+  EXPECT_FALSE(black(c, 11, 40) || black(c, 8, 40));
+  EXPECT_TRUE(black(c, 20, 18) && black(c, 20, 21));  // the top: y 18 to 22
+  EXPECT_FALSE(black(c, 20, 17) || black(c, 20, 22));
+  // Turned: x' = -y, y' = x, moved right by 70. The top becomes the right side, x 48 to 52.
+  const Canvas turned = Draw(g, 80, 80, Quality::Low, Matrix{0, 2.0 / 20, -4.0 / 20, 0, 70, 0});
+  EXPECT_TRUE(black(turned, 48, 20) && black(turned, 51, 20));
+  EXPECT_FALSE(black(turned, 47, 20) || black(turned, 52, 20));
+  EXPECT_TRUE(black(turned, 40, 9) && black(turned, 40, 10));  // the left side, now the top: y 9 to 11
+  EXPECT_FALSE(black(turned, 40, 8) || black(turned, 40, 11));
+}
+
 }  // namespace
 }  // namespace quillon::player
