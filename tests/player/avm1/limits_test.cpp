@@ -69,6 +69,19 @@ TEST(MachineLimitsTest, AnEndlessLoopStopsAndTheNextScriptRuns) {
   EXPECT_EQ(rig.lines, (Lines{"start", "next"}));
 }
 
+TEST(MachineLimitsTest, AnEndlessLoopOfLongActionsStopsAsSoon) {
+  // Each turn reads a constant pool of 16,000 strings: the clock is looked at after a few turns,
+  // not after thousands of them.
+  ClipRig rig;
+  rig.vm.scriptSeconds = 0.2;
+  Asm loop;
+  loop.Push("start").Trace().Label("top").ConstantPool(std::vector<std::string>(16000, "a")).Jump("top");
+  const auto start = Clock::now();
+  RunFrame(rig, loop);
+  EXPECT_LT(SecondsSince(start), 1.2);
+  EXPECT_EQ(rig.lines, (Lines{"start"}));
+}
+
 TEST(MachineLimitsTest, AnEndlessLoopInAFunctionStopsAndCallsWorkAfter) {
   ClipRig rig;
   rig.vm.scriptSeconds = 0.2;
