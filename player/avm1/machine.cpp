@@ -359,6 +359,9 @@ void Machine::RunBlock(std::shared_ptr<const std::vector<std::uint8_t>> code, st
   const StackAnchor anchor(*this);
   ++running_;
   try {
+    // Once a frame's scripts have had their time, the rest of them do not start: a flood of
+    // short ones would otherwise each run until its own first look at the clock.
+    if (inFrame_) CheckTime();
     Interpreter::RunTimeline(*this, std::move(code), begin, end, clip, std::move(extraScope));
   } catch (const ScriptThrow& thrown) {
     // An uncaught exception ends the block, is reported, and the movie goes on.

@@ -203,8 +203,12 @@ class Machine {
   void CheckStack();
   void BeginFrame() {
     frameStart = std::chrono::steady_clock::now();
+    inFrame_ = true;
     stack.clear();
   }
+  // The frame's own scripts are done: those the host starts until the next frame (input, loads)
+  // are not held to what is left of its time before they start.
+  void EndFrame() { inFrame_ = false; }
   // Guards that each script call passes through.
   void EnterCall();
   void LeaveCall() { --depth_; }
@@ -223,6 +227,7 @@ class Machine {
   std::uintptr_t stackBase = 0;  // where the outermost script entry began
 
  private:
+  bool inFrame_ = false;  // between BeginFrame and EndFrame
   int running_ = 0;  // host calls in progress
   friend class Interpreter;
   void Adopt(std::unique_ptr<Object> obj);

@@ -731,6 +731,7 @@ void Player::Tick() {
     vm_->Collect();
     collectedAt_ = vm_->ObjectCount();
   }
+  vm_->EndFrame();
 }
 
 void Player::Render(Canvas& canvas, Quality quality, double scale) const {

@@ -82,6 +82,24 @@ TEST(MachineLimitsTest, AnEndlessLoopOfLongActionsStopsAsSoon) {
   EXPECT_EQ(rig.lines, (Lines{"start"}));
 }
 
+TEST(MachineLimitsTest, AFrameOutOfTimeStartsNoMoreScriptsAndTheNextFrameDoes) {
+  ClipRig rig;
+  rig.vm.scriptSeconds = 60;
+  rig.vm.frameSeconds = 0.2;
+  Asm loop;
+  loop.Push("start").Trace().Label("top").Jump("top");
+  Asm later;
+  later.Push("later").Trace();
+  const auto start = Clock::now();
+  RunFrame(rig, loop);
+  // Each of these would run up to the next look at the clock: in a frame out of time, none starts.
+  for (int i = 0; i < 1000; ++i) rig.Run(later.Bytes());
+  EXPECT_LT(SecondsSince(start), 1.2);
+  EXPECT_EQ(rig.lines, (Lines{"start"}));
+  RunFrame(rig, later);
+  EXPECT_EQ(rig.lines, (Lines{"start", "later"}));
+}
+
 TEST(MachineLimitsTest, AnEndlessLoopInAFunctionStopsAndCallsWorkAfter) {
   ClipRig rig;
   rig.vm.scriptSeconds = 0.2;
